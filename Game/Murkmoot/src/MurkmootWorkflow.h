@@ -1,0 +1,31 @@
+#pragma once
+// The windowed program's oracle: one consultation per call, with the question logged and the vote
+// draws kept in an EntropyHistory. Create a new one for every question.
+
+#include "EntropyHistory.h"
+#include "GoblinTypes.h"
+#include "OracleCouncil.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+class MurkmootWorkflow : public OracleCouncil {
+public:
+    static const std::string entropyPoolPath;
+    static const OracleDialect DIALECT;
+
+    explicit MurkmootWorkflow(std::ostream& out = std::cout);
+
+    // Loads the pool afresh, consults the council and prints the report; pool errors propagate.
+    GoblinTypes::OracleResult runOracle(const std::string& question);
+
+    const std::shared_ptr<EntropyHistory>& getEntropyHistory() const { return entropyHistory; }
+
+protected:
+    void onPoolLoaded(std::size_t poolSize) override;
+    void onVoteDrawn(int value) override;
+
+private:
+    std::shared_ptr<EntropyHistory> entropyHistory;
+};

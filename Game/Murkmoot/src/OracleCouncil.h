@@ -1,0 +1,65 @@
+#pragma once
+// One consultation of the goblin council, shared by both programs: summon five members, let each
+// vote, find the consensus, dress it as prophecy and verdict, test Pudding Brain's override and
+// print the report. Every choice comes from the entropy pool; the question never matters.
+// Subclasses supply their program's texts (an OracleDialect) and the steps only they take.
+
+#include "GoblinTypes.h"
+#include "OracleDialect.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class OracleCouncil {
+public:
+    static constexpr int COUNCIL_SIZE = 5;
+
+    OracleCouncil(const OracleDialect& dialect, std::string poolPath, std::ostream& out);
+    virtual ~OracleCouncil() = default;
+    OracleCouncil(const OracleCouncil&) = delete;
+    OracleCouncil& operator=(const OracleCouncil&) = delete;
+
+    // Draws `count` distinct members (count <= 25), one pool value each, in summoning order.
+    std::vector<GoblinTypes::GoblinProfile> summonCouncil(std::vector<int>& pool, int count);
+    // One draw decides the member's voice, answer and ending.
+    GoblinTypes::GoblinVote goblinVote(const GoblinTypes::GoblinProfile& profile,
+                                       std::vector<int>& pool);
+    // The most frequent answer; ties go to the answer visited first (see the .cpp).
+    static std::string consensus(const std::vector<GoblinTypes::GoblinVote>& votes);
+    std::string finalProphecy(const std::string& consensusWord, std::vector<int>& pool);
+    std::string finalVerdict(const std::string& consensusWord, std::vector<int>& pool);
+    // One draw decides; a triggered override draws once more for its line.
+    GoblinTypes::OverrideResult puddingBrainOverrideLogic(const std::string& consensusWord,
+                                                          std::vector<int>& pool);
+
+    // The table row a drawn value selects: the value sign-extended to 64 bits, read unsigned,
+    // modulo the table's length.
+    static std::size_t tableRow(int value, std::size_t rowCount);
+
+    const OracleDialect& getDialect() const { return dialect; }
+
+protected:
+    // The whole run; pool errors pass through unchanged.
+    GoblinTypes::OracleResult consult();
+
+    // Hooks for the program-specific steps, in run order.
+    virtual void onPoolLoaded(std::size_t /*poolSize*/) {}
+    virtual void onRosterShown(std::size_t /*poolSizeLeft*/) {}
+    virtual void onVoteDrawn(int /*value*/) {}
+
+    std::ostream& output() { return out; }
+
+    std::vector<int> entropyPool;
+
+private:
+    int draw(std::vector<int>& pool);
+    // An ending row dressed with this program's lead.
+    std::string ending(std::string_view row) const;
+    GoblinTypes::GoblinProfile member(std::size_t row) const;
+
+    const OracleDialect& dialect;
+    std::string poolPath;
+    std::ostream& out;
+};
