@@ -1,14 +1,17 @@
 #include "EntropyManager.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +37,11 @@ public:
 
 private:
     int fd = -1;
+};
+
+struct MappingDeleter {
+    std::size_t length = 0;
+    void operator()(void* address) const { ::munmap(address, length); }
 };
 
 std::runtime_error writeError(const std::string& path, int error) {
@@ -88,26 +96,73 @@ int parseValue(std::string_view text, std::size_t& position, const std::string& 
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-// The common case: text exactly in the written form. Returns nothing at the first deviation.
+std::uint64_t loadWord(const char* bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Whether all eight bytes of a little-endian word are ASCII digits.
+bool isEightDigits(std::uint64_t word) {
+    return (((word + 0x4646464646464646U) | (word - 0x3030303030303030U)) & 0x8080808080808080U) == 0;
+}
+
+// The value of eight ASCII digits, first byte most significant, in three multiply steps instead
+// of eight dependent ones.
+std::uint64_t eightDigitsValue(std::uint64_t word) {
+    word -= 0x3030303030303030U;
+    word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFU;
+    word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFU;
+    return (word * 10000 + (word >> 32)) & 0xFFFFFFFFU;
+}
+
+unsigned digitAt(const char* cursor) { return static_cast<unsigned>(static_cast<unsigned char>(*cursor)) - '0'; }
+
+// The common case: text exactly in the written form. Returns nothing at the first deviation,
+// and the general reader takes over. This is most of the cost of loading a pool, so it avoids
+// branches that random data cannot predict (sign, nine or ten digits).
 std::optional<std::vector<int>> parseWrittenForm(std::string_view text) {
     std::vector<int> values;
+    if (text.empty()) {
+        return values;
+    }
+    if (text.back() != '\n') {
+        return std::nullopt;
+    }
     values.reserve(text.size() / 8);
+    // The final line feed stops every digit run, so the digit loop needs no end check.
     const char* cursor = text.data();
     const char* const end = text.data() + text.size();
     while (cursor != end) {
         const bool negative = *cursor == '-';
-        const char* digits = cursor + (negative ? 1 : 0);
-        if (digits == end || !isDigit(*digits) || (*digits == '0' && negative)) {
-            return std::nullopt;
+        cursor += negative ? 1 : 0;
+        const char* const digits = cursor;
+        std::uint64_t magnitude = 0;
+        if (end - cursor > 10 && isEightDigits(loadWord(cursor))) {
+            magnitude = eightDigitsValue(loadWord(cursor));
+            cursor += 8;
+            const unsigned ninth = digitAt(cursor);
+            const unsigned tenth = digitAt(cursor + 1);
+            const bool hasNinth = ninth < 10;
+            const bool hasTenth = hasNinth & (tenth < 10);
+            magnitude = hasNinth ? magnitude * 10 + ninth : magnitude;
+            magnitude = hasTenth ? magnitude * 10 + tenth : magnitude;
+            cursor += static_cast<int>(hasNinth) + static_cast<int>(hasTenth);
+        } else {
+            for (unsigned digit = digitAt(cursor); digit < 10 && cursor - digits <= 10; digit = digitAt(++cursor)) {
+                magnitude = magnitude * 10 + digit;
+            }
         }
-        int value = 0;
-        const auto [next, error] = std::from_chars(cursor, end, value);
-        if (error != std::errc() || next == end || *next != '\n' ||
-            (*digits == '0' && next - digits != 1)) {
-            return std::nullopt;
+        const auto length = cursor - digits;
+        const std::uint64_t limit = negative ? 2147483648U : 2147483647U;
+        const bool deviates = (length == 0) | (*cursor != '\n') | (magnitude > limit) |
+                              ((*digits == '0') & ((length > 1) | negative));
+        if (deviates) {
+            return std::nullopt; // includes runs longer than ten digits: *cursor is a digit then
         }
-        values.push_back(value);
-        cursor = next + 1;
+        values.push_back(static_cast<int>(negative ? -static_cast<std::int64_t>(magnitude)
+                                                   : static_cast<std::int64_t>(magnitude)));
+        ++cursor;
     }
     return values;
 }
@@ -244,7 +299,10 @@ void replaceAtomically(const std::string& path, std::string_view contents) {
         mode = status.st_mode & 07777;
     }
     const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string hiddenName = ".";
+    hiddenName += target.filename().string();
+    hiddenName += ".XXXXXX";
+    std::string temporary = (directory / hiddenName).string();
     const FileDescriptor fd(::mkstemp(temporary.data()));
     if (!fd.valid()) {
         throw writeError(path, errno);
@@ -309,28 +367,22 @@ std::vector<int> loadPool(const std::string& path) {
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         throw std::runtime_error("Failed to open entropy pool: " + path);
     }
-    std::string text(static_cast<std::size_t>(status.st_size), '\0');
-    std::size_t filled = 0;
-    while (true) {
-        if (filled == text.size()) {
-            text.resize(text.size() + 4096); // the file may have grown since fstat
-        }
-        const ssize_t got = ::read(fd.get(), text.data() + filled, text.size() - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
+    const auto size = static_cast<std::size_t>(status.st_size);
+    bool writtenForm = false;
+    std::vector<int> pool;
+    if (size > 0) {
+        // Mapping the file's cached pages costs far less than copying them into fresh memory.
+        // Like every pool access this assumes no other process rewrites the pool meanwhile.
+        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
+        if (mapped == MAP_FAILED) {
             throw std::runtime_error("Failed to open entropy pool: " + path);
         }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
+        const std::unique_ptr<void, MappingDeleter> mapping(mapped, MappingDeleter{size});
+        pool = parsePool(std::string_view(static_cast<const char*>(mapped), size), path, &writtenForm);
+    } else {
+        writtenForm = true;
     }
-    text.resize(filled);
-    bool writtenForm = false;
-    std::vector<int> pool = parsePool(text, path, &writtenForm);
-    if (writtenForm && static_cast<off_t>(filled) == status.st_size) {
+    if (writtenForm) {
         rememberPoolFile(path, status, pool.size());
     } else {
         knownPoolFile.reset();

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in release mode and runs them. Not part of the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF
+cmake --build build-bench -j"$(nproc)" --target PoolBenchmark
+build-bench/bin/PoolBenchmark "$@"
