@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Murkmoot needs that are not installed yet.
+# Usage: tools/install-deps.sh [--tests]   (--tests adds what the test suite needs)
+set -euo pipefail
+packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
+          nlohmann-json3-dev)
+if [[ "${1:-}" == "--tests" ]]; then
+  packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
+fi
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+fi
