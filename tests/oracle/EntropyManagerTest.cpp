@@ -163,3 +163,17 @@ TEST(EntropyPoolFile, ReplacesASymlinkedPoolsTargetNotTheLink) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(readFile(target), "1\n2\n");
 }
+
+TEST(EntropyPoolFile, CountsWithoutRereadingAnUnchangedFile) {
+    TempDir dir;
+    const auto pool = (dir.path() / "pool.txt").string();
+    writeFile(pool, "1\n2\n3\n");
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), 3);
+    std::vector<int> values = EntropyManager::loadPool(pool);
+    EntropyManager::drawFromPool(values, pool);
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), 2);
+    writeFile(pool, "[4, 5, 6, 7]"); // changed behind our back: counted afresh
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), 4);
+    std::filesystem::remove(pool);
+    EXPECT_THROW(EntropyManager::countPoolFile(pool), std::runtime_error);
+}

@@ -411,4 +411,13 @@ int drawFromPool(std::vector<int>& pool, const std::string& path) {
 
 int getPoolSize(const std::vector<int>& pool) { return static_cast<int>(pool.size()); }
 
+int countPoolFile(const std::string& path) {
+    struct stat status {};
+    if (knownPoolFile && knownPoolFile->path == path && ::stat(path.c_str(), &status) == 0 &&
+        sameIdentity(identityOf(status), knownPoolFile->identity)) {
+        return static_cast<int>(knownPoolFile->count);
+    }
+    return getPoolSize(loadPool(path));
+}
+
 } // namespace EntropyManager

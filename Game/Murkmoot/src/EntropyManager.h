@@ -26,6 +26,10 @@ int drawFromPool(std::vector<int>& pool, const std::string& path);
 
 int getPoolSize(const std::vector<int>& pool);
 
+// The number of values in the pool file. Answered from what this process last read or wrote
+// when the file has not changed since (one stat), otherwise by loading it; throws as loadPool.
+int countPoolFile(const std::string& path);
+
 // Extracts every integer from arbitrary text: white space and any character other than a digit
 // or "-" separate values ("[1, 2]", "3.9" and "12-7" all read as lists). A "-" with no digit
 // after it, or a value outside 32 bits, throws with `origin` and the line in the message.
