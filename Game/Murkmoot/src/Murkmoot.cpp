@@ -1,0 +1,258 @@
+// Murkmoot, the oracle chamber: start-up, the event / update / render loop, and shutdown.
+
+#include "ApplicationActions.h"
+#include "AssetPaths.h"
+#include "OracleScene.h"
+#include "core/Config.h"
+#include "core/ControlManager.h"
+#include "core/DevTools.h"
+#include "core/ErrorManager.h"
+#include "core/JSONManager.h"
+#include "core/Logging.h"
+#include "core/WindowSize.h"
+#include "entities/EntityFactory.h"
+#include "entities/SceneManager.h"
+#include "entities/ToolTipManager.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
+constexpr auto UPDATE_INTERVAL = std::chrono::milliseconds(16);
+
+bool fileExists(const std::string& path) {
+    std::ifstream file(path);
+    return file.good();
+}
+
+// Assets live beside the executable. SDL finds its directory even when the program was started
+// through the search path or a symlink; without it we stay where we are.
+void moveToExecutableDirectory() {
+    char currentDirectory[1024];
+    if (getcwd(currentDirectory, sizeof currentDirectory) != nullptr) {
+        LOG_INFO("Current working dir: " + std::string(currentDirectory));
+    } else {
+        std::perror("getcwd() error");
+    }
+    char* basePath = SDL_GetBasePath();
+    if (basePath == nullptr) {
+        LOG_ERROR("Could not find the executable's directory (" + std::string(SDL_GetError()) +
+                  "); staying in the current directory");
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::current_path(basePath, ec);
+    if (ec) {
+        LOG_ERROR("Could not change to the executable's directory " + std::string(basePath) + ": " + ec.message());
+    } else {
+        LOG_INFO("Updated working directory to executable location: " + std::filesystem::current_path().string());
+    }
+    SDL_free(basePath);
+}
+
+void registerApplicationActions() {
+    ControlManager& controls = ControlManager::getInstance();
+    for (const ApplicationAction& action : APPLICATION_ACTIONS) {
+        controls.registerAction(std::string(action.name), [action] {
+            std::cout << action.message << std::endl;
+            if (action.logged) {
+                LOG_INFO(std::string(action.message));
+            }
+        });
+    }
+}
+
+void reportSizes(SDL_Window* window, SDL_Renderer* renderer) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    const std::string windowSize = "Window size: " + std::to_string(width) + "x" + std::to_string(height);
+    std::cout << windowSize << std::endl;
+    LOG_INFO(windowSize);
+    SDL_GetRendererOutputSize(renderer, &width, &height);
+    const std::string outputSize = std::to_string(width) + "x" + std::to_string(height);
+    std::cout << "Renderer output: " << outputSize << std::endl;
+    LOG_INFO("Renderer output size: " + outputSize);
+}
+
+void applyScaling(SDL_Window* window, SDL_Renderer* renderer) {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_RenderSetLogicalSize(renderer, BASE_RESOLUTION_WIDTH, BASE_RESOLUTION_HEIGHT);
+    int windowWidth = 0;
+    int windowHeight = 0;
+    int outputWidth = 0;
+    int outputHeight = 0;
+    int logicalWidth = 0;
+    int logicalHeight = 0;
+    float scaleX = 0.0F;
+    float scaleY = 0.0F;
+    SDL_Rect viewport{};
+    SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
+    SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
+    SDL_RenderGetScale(renderer, &scaleX, &scaleY);
+    SDL_RenderGetViewport(renderer, &viewport);
+    std::cout << "WINDOW:  " << windowWidth << "x" << windowHeight << "\n"
+              << "OUTPUT:  " << outputWidth << "x" << outputHeight << "\n"
+              << "LOGICAL: " << logicalWidth << "x" << logicalHeight << "\n"
+              << "SCALE:   " << scaleX << "," << scaleY << "\n"
+              << "VP:      " << viewport.w << "x" << viewport.h << std::endl;
+    SDL_RenderSetIntegerScale(renderer, SDL_FALSE);
+}
+
+void handleResize(SDL_Window* window, SDL_Renderer* renderer) {
+    SDL_GetWindowSize(window, &WINDOW_WIDTH, &WINDOW_HEIGHT);
+    LOG_INFO("Window resized to " + std::to_string(WINDOW_WIDTH) + "x" + std::to_string(WINDOW_HEIGHT));
+    SDL_RenderSetLogicalSize(renderer, BASE_RESOLUTION_WIDTH, BASE_RESOLUTION_HEIGHT);
+    LOG_INFO("Logical size set to " + std::to_string(BASE_RESOLUTION_WIDTH) + "x" +
+             std::to_string(BASE_RESOLUTION_HEIGHT));
+    SDL_Log("Window resized: %dx%d", WINDOW_WIDTH, WINDOW_HEIGHT);
+    LOG_DEBUG("Window resize event handled, logical size reset");
+}
+
+} // namespace
+
+int main(int /*argc*/, char* /*argv*/[]) {
+    initializeLogging();
+    LOG_INFO("Murkmoot application started.");
+    EntityFactory::setAssetRoot("../Game/Murkmoot/");
+
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
+        ErrorManager::handleError("Could not initialize SDL");
+    }
+    if (TTF_Init() == -1) {
+        ErrorManager::handleError("Could not initialize SDL_ttf");
+    }
+    if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0) {
+        ErrorManager::handleError("SDL_image could not initialize!");
+    }
+    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) == -1) {
+        ErrorManager::handleError("Could not initialize SDL_mixer");
+    }
+    LOG_INFO("SDL Initialized successfully");
+    addLogBlankLine(1);
+
+    moveToExecutableDirectory();
+
+    const std::string musicPath = CAVE_LOOP_MUSIC_PATH;
+    LOG_DEBUG("musicPath = '" + musicPath + "'");
+    if (!fileExists(musicPath)) {
+        ErrorManager::handleError("Music file does not exist!");
+    }
+    LOG_INFO("Looking for music at: " + musicPath);
+    MixMusicPtr music(Mix_LoadMUS(musicPath.c_str()));
+    if (!music) {
+        ErrorManager::handleError("Could not load music: " + std::string(SDL_GetError()));
+    }
+
+    SdlWindowPtr window(SDL_CreateWindow("~ Murkmoot ~", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
+                                         WINDOW_HEIGHT, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
+    if (!window) {
+        ErrorManager::handleError("Could not create window");
+    }
+    LOG_INFO("Window created successfully");
+    SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED));
+    if (!renderer) {
+        ErrorManager::handleError("Could not create renderer");
+    }
+    LOG_INFO("Renderer created successfully");
+    reportSizes(window.get(), renderer.get());
+    applyScaling(window.get(), renderer.get());
+
+    auto previousUpdate = std::chrono::steady_clock::now();
+
+    nlohmann::json sceneData = JSONManager::loadAndLogJson(ORACLE_JSON_FILE_PATH);
+    LOG_DEBUG("jsonData created using 'Assets / Data / " + std::string(ORACLE_JSON_FILE_PATH));
+
+    LOG_DEBUG("Preparing to load font-fontPath = 'Assets/TTF/Silkscreen-Regular.ttf' by default");
+    TtfFontPtr defaultFont(TTF_OpenFont(FONT_PATH, DEFAULT_FONT_SIZE));
+    LOG_DEBUG("Font loaded successfully");
+    if (!defaultFont) {
+        ErrorManager::handleError("Failed to load font");
+    }
+    defaultFont.reset();
+
+    DevTools::getInstance();
+    LOG_INFO("DevTools initialized successfully");
+
+    LOG_INFO("Loading ControlManager configuration...");
+    ControlManager& controls = ControlManager::getInstance();
+    controls.loadConfig(APPLICATION_CONTROL_LIST_PATH);
+    registerApplicationActions();
+    controls.pushContext("global");
+    LOG_INFO("ControlManager loaded key config successfully");
+
+    bool running = true;
+    auto scene = std::make_shared<OracleScene>(renderer.get(), sceneData);
+    scene->setupSceneItems(renderer.get());
+    SceneManager::getInstance().setCurrentScene(scene);
+
+    LOG_DEBUG("Just started Mix_PlayMusic");
+    Mix_PlayMusic(music.get(), -1);
+    Mix_VolumeMusic(15);
+    LOG_DEBUG("Just started Mix_PlayMusic");
+
+    while (running) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event) != 0) {
+            if (event.type == SDL_QUIT) {
+                running = false;
+                LOG_INFO("SDL_QUIT event received, exiting main loop.");
+            } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_RESIZED) {
+                handleResize(window.get(), renderer.get());
+            }
+            SceneManager::getInstance().getCurrentScene()->handleInput(event);
+            LOG_DEBUG("Event handled by current scene");
+        }
+
+        const auto now = std::chrono::steady_clock::now();
+        const std::chrono::duration<float> delta = now - previousUpdate;
+        LOG_DEBUG("Delta time calculated");
+        if (delta > UPDATE_INTERVAL) {
+            LOG_DEBUG("deltaTime seconds: " + std::to_string(delta.count()));
+            SceneManager::getInstance().getCurrentScene()->update(delta.count() * 1000.0F);
+            previousUpdate = now;
+        }
+
+        LOG_DEBUG("Starting rendering process");
+        SDL_SetRenderDrawColor(renderer.get(), 24, 25, 26, 255);
+        SDL_RenderClear(renderer.get());
+        SceneManager::getInstance().getCurrentScene()->render(renderer.get());
+        LOG_DEBUG("Rendering process completed");
+        SDL_RenderPresent(renderer.get());
+
+        SDL_Delay(1);
+        LOG_DEBUG("End of main loop iteration");
+    }
+
+    // Scenes and the tooltip hold textures, fonts and a sound chunk: release them while the
+    // renderer and the libraries that own those still exist.
+    scene.reset();
+    SceneManager::getInstance().clearScenes();
+    ToolTipManager::getInstance().shutdown();
+    music.reset();
+    Mix_CloseAudio();
+    IMG_Quit();
+    TTF_Quit();
+    renderer.reset();
+    window.reset();
+    LOG_INFO("SDL resources cleaned up");
+    SDL_Quit();
+    LOG_INFO("Zadadezaz application exiting.");
+    logFile.close();
+    return 0;
+}
