@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The oracle chamber in a real window under Xvfb, driven with xdotool as a player would: type a
+# question, hover and click the Ask button, ask again with Return, be refused by a low pool, quit
+# with Escape. Checks standard output, the pool file and the log.
+#
+# usage: window_e2e.sh <Murkmoot binary> <Assets dir> [screenshot.png]
+set -euo pipefail
+binary=$1
+assets=$2
+screenshot=${3:-}
+
+work=$(mktemp -d)
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- stdout" >&2; tail -n 40 "$work/out.txt" >&2 || true
+  echo "--- log" >&2; tail -n 20 "$work/start/log.txt" >&2 || true
+  exit 1
+}
+expect_file_line_count() { # file count what
+  local lines
+  lines=$(wc -l < "$1")
+  [[ "$lines" -eq "$2" ]] || fail "$3: expected $2 pool values, found $lines"
+}
+wait_for() { # pattern file seconds
+  for _ in $(seq 1 $(( $3 * 10 ))); do
+    grep -qa -- "$1" "$2" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "timed out waiting for '$1' in $(basename "$2")"
+}
+brightness() { # x y w h of the current screen
+  import -display ":$display" -window root "$work/shot.png"
+  convert "$work/shot.png" -crop "$3x$4+$1+$2" -colorspace Gray -format "%[fx:mean]" info:
+}
+
+# The program lives in app/ and is started through PATH from start/.
+mkdir -p "$work/app" "$work/start"
+cp "$binary" "$work/app/Murkmoot"
+cp -r "$assets" "$work/app/Assets"
+pool=$work/app/Assets/Data/entropy_pool.txt
+{
+  for i in $(seq 0 24); do echo $((100 + i * 7)); done      # later runs draw from here
+  printf '%s\n' 8 5 7 13 13 -1 1234 42 16 9 20 12 0 7 3     # the first question's 13 draws
+  echo 2                                                   # set-up draw: even, the plain goblin
+} > "$pool"
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 1 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+display=$(cat "$work/display")
+[[ -n "$display" ]] || fail "Xvfb did not start"
+export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
+
+(cd "$work/start" && PATH="$work/app:$PATH" exec Murkmoot > "$work/out.txt" 2> "$work/err.txt") &
+game_pid=$!
+wait_for "Scene pushed: Deskhive" "$work/start/log.txt" 20
+xdotool search --sync --name "~ Murkmoot ~" > /dev/null
+sleep 0.5
+
+expect_file_line_count "$pool" 40 "after set-up"
+grep -qa "Selected portrait ID: firstGoboPortrait" "$work/start/log.txt" || fail "even draw should pick the plain goblin"
+[[ ! -e "$work/app/log.txt" ]] || fail "the log belongs in the starting directory"
+
+# Type into the question box (logical 300..3565 x 1840..2060, half that in window pixels).
+xdotool mousemove 600 975 click 1
+sleep 0.2
+xdotool type --delay 30 "Will it rain, caf"
+xdotool key eacute
+xdotool type --delay 30 "?"
+sleep 0.3
+
+# Hovering the Ask button shows its tooltip: the area left of the button brightens.
+before=$(brightness 1640 1000 280 60)
+xdotool mousemove 1850 975
+sleep 0.5
+during=$(brightness 1640 1000 280 60)
+awk -v b="$before" -v d="$during" 'BEGIN { exit !(d > b + 0.05) }' || fail "no tooltip over the Ask button ($before -> $during)"
+
+xdotool click 1
+wait_for "Final Verdict: " "$work/out.txt" 10
+grep -qa "Running oracle with question: Will it rain, café?" "$work/start/log.txt" || fail "accented question not logged"
+grep -qa -- "- Bogwort (wades knee-deep in secrets.)" "$work/out.txt" || fail "roster"
+grep -qa "Bogwort (9)  wades knee-deep in secrets.  barks: \"Absolutely  carved into damp stone long ago.\"" "$work/out.txt" || fail "vote text"
+grep -qa "Consensus Core: Perhaps" "$work/out.txt" || fail "consensus"
+grep -qa "Final Verdict: Perhaps  until the moon cracks and spills its silver." "$work/out.txt" || fail "verdict"
+expect_file_line_count "$pool" 27 "after the first question"
+[[ "$(tail -n 2 "$pool" | tr '\n' ' ')" == "8 5 " ]] || fail "the pool should end with 8 and 5"
+
+sleep 2.5 # let the reveal finish
+if [[ -n "$screenshot" ]]; then
+  xdotool mousemove 1300 700
+  sleep 0.3
+  import -window root "$screenshot"
+fi
+
+# Keyboard alone: Return confirms the selected button.
+xdotool key Return
+wait_for "Oracle result - Council: 5" "$work/start/log.txt" 10
+for _ in $(seq 1 30); do [[ $(grep -ac "Final Verdict: " "$work/out.txt") -eq 2 ]] && break; sleep 0.1; done
+expect_file_line_count "$pool" 14 "after the second question"
+
+# Fourteen values cannot carry a whole consultation: the council rests.
+xdotool key Return
+wait_for "Failed to load entropy pool for size check" "$work/start/log.txt" 10
+expect_file_line_count "$pool" 14 "after the refusal"
+
+xdotool key Escape
+for _ in $(seq 1 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$game_pid" || fail "the program exited with status $?"
+game_pid=""
+[[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"
+echo "window end-to-end test passed"
