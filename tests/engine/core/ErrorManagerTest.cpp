@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(ErrorManager, TextCarriesSdlErrorReadFirst) {
     SDL_SetError("disk on fire");
     EXPECT_EQ(ErrorManager::composeErrorText(""), "Error: \nSDL_Error: disk on fire");

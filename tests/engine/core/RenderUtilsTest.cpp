@@ -50,6 +50,8 @@ TEST(RenderUtils, LogicalSizeIsAlwaysTheBaseResolution) {
 }
 
 TEST(RenderUtils, ScaledMousePositionReadsTheWindow) {
+    // The dummy driver even when run by hand on a desktop: a real one may resize the window.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     {
         SdlWindowPtr window(SDL_CreateWindow("t", 0, 0, 1000, 1000, 0));
