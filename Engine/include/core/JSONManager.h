@@ -12,8 +12,9 @@ public:
     JSONManager() = delete;
 
     // The first complete JSON value in the file (anything after it is ignored), or a JSON null
-    // when the file cannot be opened or does not start with valid JSON. A file holding the
-    // literal null is indistinguishable from a failure.
+    // when the file cannot be opened or does not start with a value the library can hold (bad
+    // syntax, a number beyond double's range). A file holding the literal null is
+    // indistinguishable from a failure.
     static nlohmann::json loadAndLogJson(const std::string& filePath);
 
     // Writes data with 4-space indentation and non-ASCII text unescaped. The value is serialised

@@ -15,7 +15,8 @@ nlohmann::json JSONManager::loadAndLogJson(const std::string& filePath) {
     try {
         // Stream extraction is non-strict: it stops after the first complete value.
         file >> value;
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
+        // Besides syntax errors the parser throws for numbers out of double's range (1e999).
         LOG_ERROR(std::string("JSON parse error: ") + error.what());
         return nullptr;
     }

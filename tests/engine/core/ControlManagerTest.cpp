@@ -93,7 +93,7 @@ TEST_F(ControlManagerTest, LoadingReplacesBindingsAndFailuresKeepThem) {
     controls.pushContext("extra");
     EXPECT_EQ(controls.getAction(SDLK_UP), "");
     EXPECT_EQ(controls.getAction(SDLK_DOWN), "down");
-    for (const char* text : {"[1, 2]", "null", "\"KEY_UP\"", "{\"KEY_UP\": ", ""}) {
+    for (const char* text : {"[1, 2]", "null", "\"KEY_UP\"", "{\"KEY_UP\": ", "", "{\"KEY_UP\": 1e999}"}) {
         EXPECT_FALSE(load(text)) << text;
         EXPECT_EQ(controls.getAction(SDLK_DOWN), "down") << text;
     }
@@ -103,8 +103,8 @@ TEST_F(ControlManagerTest, LoadingReplacesBindingsAndFailuresKeepThem) {
     EXPECT_EQ(controls.getAction(SDLK_DOWN), "down");
     // Nesting deeper than any call stack would allow.
     std::string nested;
-    for (int i = 0; i < 50000; ++i) nested += "{\"c\":";
-    ASSERT_TRUE(load(nested + "{\"KEY_UP\": \"deep\"}" + std::string(50000, '}')));
+    for (int i = 0; i < 100000; ++i) nested += "{\"c\":";
+    ASSERT_TRUE(load(nested + "{\"KEY_UP\": \"deep\"}" + std::string(100000, '}')));
     controls.pushContext("c");
     EXPECT_EQ(controls.getAction(SDLK_UP), "deep");
 }

@@ -17,6 +17,8 @@ TEST(JSONManager, Loading) {
     EXPECT_TRUE(log.has("!![ERROR] JSON parse error: "));
     EXPECT_TRUE(JSONManager::loadAndLogJson(dir.write("bad.json", "{\n  \"a\": tru }")).is_null());
     EXPECT_TRUE(log.has("line 2, column"));
+    EXPECT_TRUE(JSONManager::loadAndLogJson(dir.write("huge.json", "[1e999]")).is_null());
+    EXPECT_TRUE(log.has("!![ERROR] JSON parse error: [json.exception.out_of_range.406]"));
     // Non-strict: the first complete value is returned, whatever follows it.
     EXPECT_EQ(JSONManager::loadAndLogJson(dir.write("trail.json", "{\"a\": 1} trailing {")), json({{"a", 1}}));
     EXPECT_TRUE(JSONManager::loadAndLogJson(dir.write("null.json", "null")).is_null());
