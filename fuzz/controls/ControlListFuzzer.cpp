@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes, parsed as JSON, through control-list loading, then resolves and
-// dispatches a spread of keys and mouse buttons with every context of the input on the stack.
+// Feeds arbitrary bytes through control-list loading as a file (an in-memory one, reached by
+// path, so the JSON file reader is fuzzed too), then resolves and dispatches a spread of keys and
+// mouse buttons with every context of the input on the stack.
 
 #include "core/ControlManager.h"
 #include "core/Logging.h"
@@ -7,12 +8,26 @@
 #include <SDL.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+// "/proc/self/fd/N" of a memory file that holds the current input.
+std::string inputPath(const std::uint8_t* data, std::size_t size) {
+    static const int fd = memfd_create("control-list", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0 ||
+        pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) {
+        __builtin_trap();
+    }
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
 void discardSdlLog(void*, int, SDL_LogPriority, const char*) {}
 
 // Context names and action names found in the document, breadth-first and bounded.
@@ -67,14 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)quiet;
 
-    const nlohmann::json config = nlohmann::json::parse(data, data + size, nullptr, false);
-    if (config.is_discarded()) {
-        return 0;
-    }
     ControlManager& controls = ControlManager::getInstance();
     controls.clearContexts();
-    if (!controls.loadConfigFromJson(config, "fuzz input")) {
+    if (!controls.loadConfig(inputPath(data, size))) {
         return 0;
+    }
+    // The same document again, read the same non-strict way, to learn its context and action names.
+    nlohmann::json config;
+    std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
+    try {
+        text >> config;
+    } catch (const nlohmann::json::exception&) {
+        __builtin_trap(); // loadConfig accepted what cannot be read
     }
 
     std::vector<std::string> contexts;
