@@ -20,12 +20,16 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 echo "== fuzzing"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMURKMOOT_FUZZ=ON -DMURKMOOT_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs"
-# Each fuzzer with the seed inputs kept beside its source.
+# Each fuzzer starts from the seed inputs kept beside its source (corpus/, and a dictionary when
+# there is one) and keeps what it learns in the build tree.
 run_fuzzer() {
-  local name=$1 seeds=$2 corpus=build-fuzz/corpus/$1
+  local name=$1 source=fuzz/$2 corpus=build-fuzz/corpus/$1
+  local options=(-max_total_time="${FUZZ_SECONDS:-60}")
   mkdir -p "$corpus"
+  for dict in "$source"/*.dict; do [[ -e "$dict" ]] && options+=(-dict="$dict"); done
   echo "-- $name for ${FUZZ_SECONDS:-60} s"
-  build-fuzz/bin/"$name" -max_total_time="${FUZZ_SECONDS:-60}" "$corpus" "$seeds" 2>&1 | tail -n 1
+  build-fuzz/bin/"$name" "${options[@]}" "$corpus" "$source/corpus" 2>&1 | tail -n 1
 }
-run_fuzzer PoolReaderFuzz fuzz/pool/seeds
+run_fuzzer PoolReaderFuzz pool
+run_fuzzer ControlListFuzzer controls
 echo "all tests passed"
