@@ -30,6 +30,6 @@ run_fuzzer() {
   echo "-- $name for ${FUZZ_SECONDS:-60} s"
   build-fuzz/bin/"$name" "${options[@]}" "$corpus" "$source/corpus" 2>&1 | tail -n 1
 }
-run_fuzzer PoolReaderFuzz pool
+run_fuzzer PoolReaderFuzzer pool
 run_fuzzer ControlListFuzzer controls
 echo "all tests passed"
