@@ -2,6 +2,7 @@
 # Builds the benchmarks in release mode and runs them. Not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF
-cmake --build build-bench -j"$(nproc)" --target PoolBenchmark
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF >/dev/null
+cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark
 build-bench/bin/PoolBenchmark "$@"
+build-bench/bin/SceneBenchmark "$@" 2>/dev/null
