@@ -22,12 +22,16 @@ public:
     SceneManager(const SceneManager&) = delete;
     SceneManager& operator=(const SceneManager&) = delete;
 
-    // Stops SDL text input if the scene being covered was taking it.
+    // Stops SDL text input if the scene being covered was taking it. An empty pointer is refused.
     void pushScene(std::shared_ptr<Scene> scene) {
+        if (!scene) {
+            LOG_WARN("Refusing to push an empty scene");
+            return;
+        }
         if (const auto current = currentScene(); current && current->hasActiveTextInput()) {
             SDL_StopTextInput();
         }
-        const std::string sceneName = scene ? scene->getName() : std::string("(none)");
+        const std::string sceneName = scene->getName();
         scenes.push(std::move(scene));
         LOG_INFO("Scene pushed: " + sceneName);
     }
@@ -35,10 +39,16 @@ public:
     // Replaces the whole stack by this one scene.
     void setCurrentScene(std::shared_ptr<Scene> scene) {
         LOG_DEBUG("Setting current scene: " + (scene ? scene->getName() : std::string("(none)")));
+        clearScenes();
+        pushScene(std::move(scene));
+    }
+
+    // Releases every scene. Shutdown calls it before the renderer goes, since the scenes' textures
+    // belong to it.
+    void clearScenes() {
         while (!scenes.empty()) {
             scenes.pop();
         }
-        pushScene(std::move(scene));
     }
 
     // The top of the stack, or empty when there is none.

@@ -25,6 +25,9 @@ public:
     // Hides it and forgets the text, so the next show places it anew.
     void hideToolTip();
     void render();
+    // Destroys the tooltip and returns to the uninitialised state. Shutdown calls it before the
+    // renderer and SDL_ttf go, since the label's texture and font belong to them.
+    void shutdown();
 
     bool isShowing() const { return visible; }
     // The tooltip, or null before init().

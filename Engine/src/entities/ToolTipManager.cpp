@@ -65,3 +65,11 @@ void ToolTipManager::render() {
         toolTip->render();
     }
 }
+
+void ToolTipManager::shutdown() {
+    toolTip.reset();
+    renderer = nullptr;
+    initialized = false;
+    visible = false;
+    currentText.clear();
+}
