@@ -20,13 +20,14 @@ inline int truncateToInt(double value) {
     return static_cast<int>(value);
 }
 
-inline int saturatingAdd(int a, int b) {
-    const std::int64_t sum = static_cast<std::int64_t>(a) + b;
-    if (sum > std::numeric_limits<int>::max()) {
+inline int clampToInt(std::int64_t value) {
+    if (value > std::numeric_limits<int>::max()) {
         return std::numeric_limits<int>::max();
     }
-    if (sum < std::numeric_limits<int>::min()) {
+    if (value < std::numeric_limits<int>::min()) {
         return std::numeric_limits<int>::min();
     }
-    return static_cast<int>(sum);
+    return static_cast<int>(value);
 }
+
+inline int saturatingAdd(int a, int b) { return clampToInt(static_cast<std::int64_t>(a) + b); }

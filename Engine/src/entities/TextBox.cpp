@@ -2,6 +2,7 @@
 
 #include "core/Logging.h"
 #include "entities/LogicalCoordinates.h"
+#include "entities/SaturatingMath.h"
 #include "entities/Utf8Text.h"
 
 #include <SDL_image.h>
@@ -62,8 +63,8 @@ void TextBox::handleEvent(SDL_Event& event) {
         SDL_GetMouseState(&mouseX, &mouseY);
         const LogicalPoint point = windowToLogical(renderer, mouseX, mouseY);
         LOG_DEBUG("Clickable area: from (" + std::to_string(rect.x) + ", " + std::to_string(rect.y) +
-                  ") to (" + std::to_string(rect.x + rect.w) + ", " +
-                  std::to_string(rect.y + rect.h) + ")");
+                  ") to (" + std::to_string(saturatingAdd(rect.x, rect.w)) + ", " +
+                  std::to_string(saturatingAdd(rect.y, rect.h)) + ")");
         LOG_DEBUG("Mouse click (logical coords): (" + std::to_string(point.x) + ", " +
                   std::to_string(point.y) + ")");
         if (point.inDrawingArea && strictlyInside(rect, point.x, point.y)) {
@@ -102,23 +103,26 @@ void TextBox::render(Uint32 ticks) {
         SDL_RenderDrawRect(renderer, &rect);
     }
 
+    // Geometry in 64 bits: a box from bad scene data may sit at the ends of the int range.
+    using Wide = std::int64_t;
     int inset = 0;
     TTF_SizeUTF8(font.get(), "M", &inset, nullptr);
-    const int textX = rect.x + inset;
+    const int textX = saturatingAdd(rect.x, inset);
     const int fontHeight = TTF_FontHeight(font.get());
-    SDL_Rect textRect{textX, rect.y + (rect.h - fontHeight) / 2, 0, fontHeight};
+    SDL_Rect textRect{textX, clampToInt(rect.y + (Wide{rect.h} - fontHeight) / 2), 0, fontHeight};
 
     if (!input.empty()) {
         const SdlSurfacePtr surface(TTF_RenderUTF8_Blended(font.get(), input.c_str(), textColor));
         if (surface) {
             // A text longer than the box shows its end, leaving room for the caret; one taller
             // than the box shows its middle band.
-            const int room = std::max(0, rect.w - inset - CARET_WIDTH);
+            const int room = clampToInt(std::max<Wide>(0, Wide{rect.w} - inset - CARET_WIDTH));
             const int shownWidth = std::min(surface->w, room);
             const int shownHeight = std::min(surface->h, std::max(0, rect.h));
             const SDL_Rect source{surface->w - shownWidth, (surface->h - shownHeight) / 2, shownWidth,
                                   shownHeight};
-            textRect = SDL_Rect{textX, rect.y + (rect.h - shownHeight) / 2, shownWidth, shownHeight};
+            textRect = SDL_Rect{textX, clampToInt(rect.y + (Wide{rect.h} - shownHeight) / 2),
+                                shownWidth, shownHeight};
             const SdlTexturePtr texture(SDL_CreateTextureFromSurface(renderer, surface.get()));
             if (texture && shownWidth > 0 && shownHeight > 0) {
                 SDL_RenderCopy(renderer, texture.get(), &source, &textRect);
@@ -129,7 +133,7 @@ void TextBox::render(Uint32 ticks) {
     }
 
     if (active && (ticks / CARET_BLINK_MS) % 2 == 0) {
-        const SDL_Rect caret{textRect.x + textRect.w, textRect.y, CARET_WIDTH, textRect.h};
+        const SDL_Rect caret{saturatingAdd(textRect.x, textRect.w), textRect.y, CARET_WIDTH, textRect.h};
         SDL_Rect shownCaret{0, 0, 0, 0};
         if (SDL_IntersectRect(&caret, &rect, &shownCaret) == SDL_TRUE) {
             Uint8 r = 0;
