@@ -45,7 +45,7 @@ TEST_F(SdlTest, FactoryLogsAndRefusesValuesOfTheWrongTypeOrRange) {
     const auto refusedImage = [&](const char* key, const json& value) {
         json record = image;
         record[key] = value;
-        return EntityFactory::createImageEntity(record, renderer) == nullptr;
+        return std::unique_ptr<Entity>(EntityFactory::createImageEntity(record, renderer)) == nullptr;
     };
     EXPECT_TRUE(refusedImage("x", "100"));
     EXPECT_NE(logText().find(R"(!![ERROR] Invalid image entity record "bg": "x": [json.exception.type_error.302] type must be number, but is string)"),
