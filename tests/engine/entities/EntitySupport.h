@@ -1,9 +1,6 @@
 #pragma once
-// Shared fixtures for the entity tests: SDL and its libraries started headless, a software
-// renderer drawing into a surface whose pixels can be read back, solid-colour textures and
-// images on disk, and a capture of the log file.
-
-#include "core/SdlPtrs.h"
+// Fixture for the entity tests: SDL headless, a software renderer drawing into a surface whose
+// pixels are read back, solid-colour textures and image files, and the log file captured.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -11,8 +8,7 @@
 #include <filesystem>
 #include <string>
 
-// Font shipped with the program.
-std::string assetFont(const char* name);
+std::string assetFont(const char *name);
 
 class SdlTest : public ::testing::Test {
 protected:
@@ -22,22 +18,24 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Colour of one pixel of the target surface, as (r, g, b).
     SDL_Color pixelAt(int x, int y);
-    void clear(SDL_Color color);
-    // Number of pixels in the area whose three channels are all above 128.
+    // Pixels of the area whose three channels are all above 128.
     int litPixels(SDL_Rect area);
-    // A texture of one colour owned by the caller.
-    SDL_Texture* solidTexture(SDL_Color color, int width = 4, int height = 4);
-    // Writes a PNG of one colour into the scratch directory and returns its path.
-    std::string solidImageFile(const std::string& name, SDL_Color color);
-    // Everything logged since SetUp.
+    void clear(SDL_Color color);
+    SDL_Texture *solidTexture(SDL_Color color);
+    // A PNG of one colour in the scratch directory; returns its path.
+    std::string solidImageFile(const std::string &name, SDL_Color color);
     std::string logText();
 
-    SdlSurfacePtr surface;
-    SDL_Renderer* renderer = nullptr;
+    SDL_Surface *surface = nullptr;
+    SDL_Renderer *renderer = nullptr;
     std::filesystem::path scratch;
 };
+
+// Starts SDL headless with a window (identifier 1) and its software renderer, for the tests that
+// need a pointer.
+SDL_Renderer *startWindowed(SDL_Window *&window, int width, int height);
+void resizeWindow(SDL_Window *window, int width, int height);
 
 inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
