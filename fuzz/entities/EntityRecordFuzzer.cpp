@@ -29,7 +29,7 @@
 using nlohmann::json;
 
 namespace {
-SDL_Renderer *renderer = nullptr;
+SDL_Renderer* renderer = nullptr;
 std::string scratchDirectory;
 
 const std::set<std::string> PATH_KEYS{"texturePath",        "texturePathNormal", "texturePathHover",
@@ -37,13 +37,13 @@ const std::set<std::string> PATH_KEYS{"texturePath",        "texturePathNormal",
 
 class FuzzScene : public Scene {
 public:
-    FuzzScene(const json &data, SDL_Renderer *target) : Scene("Fuzz", data, target) {}
-    void setupSceneItems(SDL_Renderer * /*target*/) override {}
-    void handleInput(SDL_Event & /*event*/) override {}
+    FuzzScene(const json& data, SDL_Renderer* target) : Scene("Fuzz", data, target) {}
+    void setupSceneItems(SDL_Renderer* /*target*/) override {}
+    void handleInput(SDL_Event& /*event*/) override {}
 };
 
 // No path may leave the scratch directory (or name a device that blocks).
-void confine(json &value) {
+void confine(json& value) {
     if (!value.is_structured()) {
         return;
     }
@@ -56,17 +56,17 @@ void confine(json &value) {
             }
         }
     }
-    for (auto &item : value) {
+    for (auto& item : value) {
         confine(item);
     }
 }
 
 // The ids worth looking up: the empty one, one that never matches, and the first string ids found.
-std::vector<std::string> candidateIds(const json &document) {
+std::vector<std::string> candidateIds(const json& document) {
     std::vector<std::string> ids{"", "missing"};
     const auto list = document.is_object() ? document.find("entities") : document.end();
     if (list != document.end() && list->is_array()) {
-        for (const auto &element : *list) {
+        for (const auto& element : *list) {
             if (ids.size() >= 6) {
                 break;
             }
@@ -81,9 +81,9 @@ std::vector<std::string> candidateIds(const json &document) {
     return ids;
 }
 
-void exerciseScene(const json &document) {
+void exerciseScene(const json& document) {
     FuzzScene scene(document, renderer);
-    for (const std::string &id : candidateIds(document)) {
+    for (const std::string& id : candidateIds(document)) {
         static_cast<void>(scene.getEntityByID(id));
         static_cast<void>(scene.createAndStoreEntityByID(id));
     }
@@ -92,7 +92,7 @@ void exerciseScene(const json &document) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     json document = json::parse(data, data + size, nullptr, false);
     if (document.is_discarded()) {
         return 0;

@@ -6,7 +6,7 @@
 #include <limits>
 
 namespace {
-ButtonEntity makeButton(std::vector<SDL_Texture *> textures, int opacity = 255) {
+ButtonEntity makeButton(std::vector<SDL_Texture*> textures, int opacity = 255) {
     return {"AskButton", "", "button", 10, 10, 100, 50, 0.0F, 0.0F, std::move(textures), false, opacity, true, true};
 }
 } // namespace
@@ -45,7 +45,7 @@ TEST_F(SdlTest, ButtonClicksOnPressesInsideItsInclusiveEdges) {
     EXPECT_FALSE(button.contains(9, 30));
 
     SDL_Event event{};
-    for (const auto &[type, x] :
+    for (const auto& [type, x] :
          {std::pair{SDL_MOUSEBUTTONDOWN, 110}, {SDL_MOUSEBUTTONDOWN, 200}, {SDL_MOUSEBUTTONUP, 50}}) {
         event.type = type;
         event.button.x = x;
@@ -70,8 +70,8 @@ TEST(LogicalCoordinates, TruncateAndRejectTheLetterboxBars) {
 
 // Clicks in the program's window map exactly as its renderer draws, through resizes.
 TEST(LogicalCoordinates, FollowTheWindowRenderer) {
-    SDL_Window *window = nullptr;
-    SDL_Renderer *renderer = startWindowed(window, 960, 540);
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = startWindowed(window, 960, 540);
     ButtonEntity button("b", "", "button", 100, 100, 100, 50, 0.0F, 0.0F, {}, false, 255, true, false);
     EXPECT_TRUE(button.contains(100, 100)); // no logical size: window pixels, not all at (0, 0)
     EXPECT_FALSE(button.contains(99, 100));

@@ -13,7 +13,7 @@ TEST_F(SdlTest, FactoryBuildsImagesWithDefaultsAndRefusesBadRecords) {
     const std::string red = solidImageFile("red.png", RED);
     std::unique_ptr<Entity> entity(EntityFactory::createImageEntity(
         json{{"entityType", "image"}, {"texturePath", red}, {"opacity", 300}}, renderer));
-    auto *image = dynamic_cast<ImageEntity *>(entity.get());
+    auto* image = dynamic_cast<ImageEntity*>(entity.get());
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->getId(), "undefined");
     EXPECT_EQ(std::vector({image->getX(), image->getY(), image->getWidth(), image->getHeight()}),
@@ -26,7 +26,7 @@ TEST_F(SdlTest, FactoryBuildsImagesWithDefaultsAndRefusesBadRecords) {
     EXPECT_EQ(EntityFactory::createButtonEntity(json("AskButton"), renderer), nullptr);
     EXPECT_EQ(EntityFactory::createTextBoxEntity(json(), renderer), nullptr);
     const std::string log = logText();
-    for (const std::string &line :
+    for (const std::string& line :
          {"..[INFO] Successfully loaded texture: " + red, std::string("Failed to load texture: , SDL Error: "),
           std::string("**[WARN] Unsupported entity type: undefined ["), std::string("**[WARN] Invalid entity data ["),
           std::string("**[WARN] Invalid entity data for button ["),
@@ -38,7 +38,7 @@ TEST_F(SdlTest, FactoryBuildsImagesWithDefaultsAndRefusesBadRecords) {
 
 TEST_F(SdlTest, FactoryRefusesValuesOfTheWrongTypeOrRangeWithoutThrowing) {
     const json image{{"entityType", "image"}, {"entityID", "bg"}, {"texturePath", solidImageFile("red.png", RED)}};
-    const auto refused = [&](const char *key, const json &value) {
+    const auto refused = [&](const char* key, const json& value) {
         json record = image;
         record[key] = value;
         return std::unique_ptr<Entity>(EntityFactory::createImageEntity(record, renderer)) == nullptr;
@@ -48,7 +48,7 @@ TEST_F(SdlTest, FactoryRefusesValuesOfTheWrongTypeOrRangeWithoutThrowing) {
         logText().find(
             R"(!![ERROR] Invalid image entity record "bg": "x": [json.exception.type_error.302] type must be number, but is string)"),
         std::string::npos);
-    for (const auto &[key, value] : {std::pair<const char *, json>{"isVisible", 1},
+    for (const auto& [key, value] : {std::pair<const char*, json>{"isVisible", 1},
                                      {"velocityX", json::array()},
                                      {"width", 1e300},
                                      {"height", 4294967296LL},

@@ -11,11 +11,11 @@
 #include <unistd.h>
 #include <vector>
 
-std::string assetFont(const char *name) { return std::string(MURKMOOT_SOURCE_DIR) + "/Assets/TTF/" + name; }
+std::string assetFont(const char* name) { return std::string(MURKMOOT_SOURCE_DIR) + "/Assets/TTF/" + name; }
 
 namespace {
-SDL_Surface *solidSurface(SDL_Color color) {
-    SDL_Surface *image = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_ARGB8888);
+SDL_Surface* solidSurface(SDL_Color color) {
+    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, 4, 4, 32, SDL_PIXELFORMAT_ARGB8888);
     SDL_FillRect(image, nullptr, SDL_MapRGBA(image->format, color.r, color.g, color.b, color.a));
     return image;
 }
@@ -27,14 +27,14 @@ void startSdl() {
 }
 } // namespace
 
-SDL_Renderer *startWindowed(SDL_Window *&window, int width, int height) {
+SDL_Renderer* startWindowed(SDL_Window*& window, int width, int height) {
     startSdl();
     window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_RESIZABLE);
     EXPECT_EQ(SDL_GetWindowID(window), 1U);
     return SDL_CreateRenderer(window, -1, 0);
 }
 
-void resizeWindow(SDL_Window *window, int width, int height) {
+void resizeWindow(SDL_Window* window, int width, int height) {
     SDL_SetWindowSize(window, width, height);
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
@@ -83,15 +83,15 @@ void SdlTest::clear(SDL_Color color) {
     SDL_RenderClear(renderer);
 }
 
-SDL_Texture *SdlTest::solidTexture(SDL_Color color) {
-    SDL_Surface *image = solidSurface(color);
-    SDL_Texture *texture = SDL_CreateTextureFromSurface(renderer, image);
+SDL_Texture* SdlTest::solidTexture(SDL_Color color) {
+    SDL_Surface* image = solidSurface(color);
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, image);
     SDL_FreeSurface(image);
     return texture;
 }
 
-std::string SdlTest::solidImageFile(const std::string &name, SDL_Color color) {
-    SDL_Surface *image = solidSurface(color);
+std::string SdlTest::solidImageFile(const std::string& name, SDL_Color color) {
+    SDL_Surface* image = solidSurface(color);
     const std::string path = (scratch / name).string();
     EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0);
     SDL_FreeSurface(image);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-std::string assetFont(const char *name);
+std::string assetFont(const char* name);
 
 class SdlTest : public ::testing::Test {
 protected:
@@ -22,20 +22,20 @@ protected:
     // Pixels of the area whose three channels are all above 128.
     int litPixels(SDL_Rect area);
     void clear(SDL_Color color);
-    SDL_Texture *solidTexture(SDL_Color color);
+    SDL_Texture* solidTexture(SDL_Color color);
     // A PNG of one colour in the scratch directory; returns its path.
-    std::string solidImageFile(const std::string &name, SDL_Color color);
+    std::string solidImageFile(const std::string& name, SDL_Color color);
     std::string logText();
 
-    SDL_Surface *surface = nullptr;
-    SDL_Renderer *renderer = nullptr;
+    SDL_Surface* surface = nullptr;
+    SDL_Renderer* renderer = nullptr;
     std::filesystem::path scratch;
 };
 
 // Starts SDL headless with a window (identifier 1) and its software renderer, for the tests that
 // need a pointer.
-SDL_Renderer *startWindowed(SDL_Window *&window, int width, int height);
-void resizeWindow(SDL_Window *window, int width, int height);
+SDL_Renderer* startWindowed(SDL_Window*& window, int width, int height);
+void resizeWindow(SDL_Window* window, int width, int height);
 
 inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 

@@ -3,7 +3,7 @@
 #include "entities/ImageEntity.h"
 
 namespace {
-ImageEntity makeImage(std::vector<SDL_Texture *> textures, int opacity = 255, float velocityX = 0.0F,
+ImageEntity makeImage(std::vector<SDL_Texture*> textures, int opacity = 255, float velocityX = 0.0F,
                       bool animated = false, bool visible = true) {
     return {"picture", "picture.png",       "image",  10,      20,     100, 50, velocityX,
             0.0F,      std::move(textures), animated, opacity, visible};
@@ -24,7 +24,7 @@ TEST_F(SdlTest, ImageEntityDrawsWithItsOpacityAndVisibility) {
     clear(BLACK);
     ImageEntity hidden = makeImage({solidTexture(RED)}, 255, 1000.0F, true, false);
     ImageEntity bare = makeImage({}, 255, 1000.0F, true);
-    for (ImageEntity *image : {&hidden, &bare}) {
+    for (ImageEntity* image : {&hidden, &bare}) {
         image->render(renderer); // hidden, or without textures: nothing drawn, still moving
         image->update(100);
         EXPECT_EQ(image->getX(), 110);

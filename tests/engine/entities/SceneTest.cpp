@@ -11,17 +11,17 @@ using nlohmann::json;
 namespace {
 class TestScene : public Scene {
 public:
-    TestScene(const std::string &name, const json &data, SDL_Renderer *renderer, bool typing = false)
+    TestScene(const std::string& name, const json& data, SDL_Renderer* renderer, bool typing = false)
         : Scene(name, data, renderer), typing(typing) {}
-    void setupSceneItems(SDL_Renderer * /*renderer*/) override {}
-    void handleInput(SDL_Event & /*event*/) override {}
+    void setupSceneItems(SDL_Renderer* /*renderer*/) override {}
+    void handleInput(SDL_Event& /*event*/) override {}
     bool hasActiveTextInput() const override { return typing; }
 
 private:
     bool typing = false;
 };
 
-std::size_t count(const std::string &text, const std::string &part) {
+std::size_t count(const std::string& text, const std::string& part) {
     std::size_t found = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++found;
@@ -34,7 +34,7 @@ TEST_F(SdlTest, SceneLooksUpRecordsByIdAndSkipsMalformedOnes) {
     TestScene missing("Missing", json{{"other", 1}}, renderer);
     TestScene notArray("NotArray", json{{"entities", json::object()}}, renderer);
     TestScene notObject("NotObject", json::array(), renderer);
-    for (const Scene *scene : {&missing, &notArray, &notObject}) {
+    for (const Scene* scene : {&missing, &notArray, &notObject}) {
         EXPECT_TRUE(scene->getEntityByID("a").is_null());
     }
     EXPECT_EQ(notArray.createAndStoreEntityByID("a"), nullptr);
@@ -51,7 +51,7 @@ TEST_F(SdlTest, SceneLooksUpRecordsByIdAndSkipsMalformedOnes) {
     EXPECT_EQ(scene.getEntityByID("7")["marker"], "string 7");
     EXPECT_TRUE(scene.getEntityByID("b").is_null());
     const std::string log = logText();
-    for (const char *line :
+    for (const char* line :
          {"**[WARN] Skipping entities[0]: an entity record must be an object",
           R"(**[WARN] Skipping entities[1]: "entityID" must be a string)", "**[WARN] Entity not found: b",
           "..[INFO] Searching for entity with ID: b [", "Scene created: Lookup [", "] [Engine/src/entities/Scene:"}) {
@@ -94,7 +94,7 @@ TEST_F(SdlTest, SceneOwnsDrivesAndDrawsItsEntities) {
 }
 
 TEST_F(SdlTest, SceneManagerKeepsTheCurrentSceneOnTop) {
-    SceneManager &manager = SceneManager::getInstance();
+    SceneManager& manager = SceneManager::getInstance();
     EXPECT_EQ(manager.currentScene(), nullptr);
     auto typing = std::make_shared<TestScene>("Typing", json::object(), renderer, true);
     manager.pushScene(std::make_shared<TestScene>("A", json::object(), renderer));

@@ -8,7 +8,7 @@
 #include <cstring>
 
 namespace {
-SDL_Event textEvent(const char *text) {
+SDL_Event textEvent(const char* text) {
     SDL_Event event{};
     event.type = SDL_TEXTINPUT;
     std::strncpy(event.text.text, text, sizeof(event.text.text) - 1);
@@ -16,7 +16,7 @@ SDL_Event textEvent(const char *text) {
 }
 
 // The box reads the pointer position, not the event's.
-SDL_Event pressAt(SDL_Window *window, int x, int y) {
+SDL_Event pressAt(SDL_Window* window, int x, int y) {
     SDL_WarpMouseInWindow(window, x, y);
     SDL_Event event{};
     event.type = SDL_MOUSEBUTTONDOWN;
@@ -34,7 +34,7 @@ TEST(Utf8Text, StepsOverWholeCharacters) {
               1U); // broken by an ASCII byte
     EXPECT_EQ(utf8CharLength("ab", 2), 0U);
     std::string text = "a\xA9\xC3\xA9\xF0\x9F\x99\x82";
-    for (const char *left : {"a\xA9\xC3\xA9", "a\xA9", "a", "", ""}) {
+    for (const char* left : {"a\xA9\xC3\xA9", "a\xA9", "a", "", ""}) {
         utf8PopBack(text);
         EXPECT_EQ(text, left);
     }
@@ -47,12 +47,12 @@ TEST_F(SdlTest, TextBoxDrawsBackgroundClippedTextAndBlinkingCaret) {
     EXPECT_TRUE(sameRgb(pixelAt(100, 50), WHITE));
     EXPECT_TRUE(sameRgb(pixelAt(20, 50), (SDL_Color{200, 200, 200, 255})));
     // The caret: with focus only, at the "M" inset, on during the even half-seconds.
-    TTF_Font *measure = TTF_OpenFont(font.c_str(), 20);
+    TTF_Font* measure = TTF_OpenFont(font.c_str(), 20);
     int inset = 0;
     TTF_SizeUTF8(measure, "M", &inset, nullptr);
     TTF_CloseFont(measure);
     box.setActive(true);
-    for (const auto &[ticks, colour] : {std::pair{0U, RED}, {500U, WHITE}, {1000U, RED}}) {
+    for (const auto& [ticks, colour] : {std::pair{0U, RED}, {500U, WHITE}, {1000U, RED}}) {
         box.render(ticks);
         EXPECT_TRUE(sameRgb(pixelAt(20 + inset, 50), colour)) << ticks;
         EXPECT_TRUE(sameRgb(pixelAt(20 + inset + 2, 50), WHITE));
@@ -91,8 +91,8 @@ TEST_F(SdlTest, TextBoxDrawsBackgroundClippedTextAndBlinkingCaret) {
 
 // Focus by click in the program's window: strict edges, letterbox bars, text and Backspace.
 TEST(TextBoxInput, FocusesByClickAndEditsWholeCharacters) {
-    SDL_Window *window = nullptr;
-    SDL_Renderer *renderer = startWindowed(window, 960, 540);
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = startWindowed(window, 960, 540);
     SDL_RenderSetLogicalSize(renderer, 1920, 1080);
     {
         TextBox box(100, 100, 400, 200, assetFont("Lato-Regular.ttf"), 20, WHITE, renderer, "");

@@ -5,8 +5,8 @@
 #include <SDL_ttf.h>
 
 namespace {
-TextString label(SDL_Renderer *renderer, const std::string &text, bool typed = false, float velocityX = 0.0F,
-                 const std::string &font = assetFont("Lato-Regular.ttf")) {
+TextString label(SDL_Renderer* renderer, const std::string& text, bool typed = false, float velocityX = 0.0F,
+                 const std::string& font = assetFont("Lato-Regular.ttf")) {
     return {renderer, text, 10, 10, font, 20, WHITE, velocityX, 0.0F, true, typed, 0, 50};
 }
 } // namespace

@@ -38,16 +38,16 @@ TEST_F(SdlTest, ToolTipBoxFitsItsTextAndDrawsBoxBorderAndLabel) {
 }
 
 TEST_F(SdlTest, ToolTipManagerPlacesAndClampsInTheLogicalArea) {
-    ToolTipManager &manager = ToolTipManager::getInstance();
+    ToolTipManager& manager = ToolTipManager::getInstance();
     manager.showToolTip("before init", 10, 10);
     manager.render();
     EXPECT_FALSE(manager.isShowing());
 
     SDL_RenderSetLogicalSize(renderer, 1920, 1080);
     manager.init(renderer, assetFont("Lato-Black.ttf"), 30, CHARCOAL, WHITE);
-    const auto shown = [&](const std::string &text, int x, int y) {
+    const auto shown = [&](const std::string& text, int x, int y) {
         manager.showToolTip(text, x, y);
-        const ToolTip *tip = manager.getToolTip();
+        const ToolTip* tip = manager.getToolTip();
         return std::vector{tip->getX(), tip->getY(), tip->getWidth(), tip->getHeight()};
     };
     auto box = shown("Ask the council", 1900, 1070); // pushed left to the edge, flipped above
