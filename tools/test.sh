@@ -32,4 +32,5 @@ run_fuzzer() {
 }
 run_fuzzer PoolReaderFuzzer pool
 run_fuzzer ControlListFuzzer controls
+run_fuzzer EntityRecordFuzzer entities
 echo "all tests passed"
