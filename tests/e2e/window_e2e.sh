@@ -53,13 +53,14 @@ pool=$work/app/Assets/Data/entropy_pool.txt
   echo 2                                                   # set-up draw: even, the plain goblin
 } > "$pool"
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 1 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 display=$(cat "$work/display")
 [[ -n "$display" ]] || fail "Xvfb did not start"
 export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
-# An accented letter of its own on a spare key, so typing it needs no remapping mid-test.
+# An accented letter of its own on a spare key, so typing it needs no remapping mid-test
+# (-noreset above keeps the mapping after xmodmap disconnects).
 xmodmap -e "keycode 255 = eacute Eacute"
 
 (cd "$work/start" && PATH="$work/app:$PATH" exec Murkmoot > "$work/out.txt" 2> "$work/err.txt") &
@@ -75,9 +76,7 @@ grep -qa "Selected portrait ID: firstGoboPortrait" "$work/start/log.txt" || fail
 # Type into the question box (logical 300..3565 x 1840..2060, half that in window pixels).
 xdotool mousemove 600 975 click 1
 sleep 0.2
-xdotool type --delay 30 "Will it rain, caf"
-xdotool key eacute
-xdotool type --delay 30 "?"
+xdotool type --delay 30 "Will it rain, café?"
 sleep 0.3
 
 # Hovering the Ask button shows its tooltip: the area left of the button brightens.
