@@ -18,7 +18,7 @@ cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== fuzzing"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMURKMOOT_FUZZ=ON -DMURKMOOT_TESTS=OFF >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMURKMOOT_FUZZ=ON -DMURKMOOT_TESTS=OFF -DMURKMOOT_WINDOWED=ON >/dev/null
 cmake --build build-fuzz -j"$jobs"
 # Each fuzzer starts from the seed inputs kept beside its source (corpus/, and a dictionary when
 # there is one) and keeps what it learns in the build tree.
