@@ -6,6 +6,7 @@
 #include "EntropyManager.h"
 #include "OracleScene.h"
 #include "core/JSONManager.h"
+#include "entities/ToolTipManager.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -71,6 +72,7 @@ void revealUpdate(benchmark::State& state) {
     }
     fs::current_path(previous);
     fs::remove_all(root);
+    ToolTipManager::getInstance().shutdown(); // its texture belongs to this renderer
     SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
     Mix_CloseAudio();
