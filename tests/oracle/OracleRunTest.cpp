@@ -42,31 +42,6 @@ const char* const WINDOWED_VOTES =
     "Pudding Brain (-1)  says little, hums in resonance.  mumbles: \"Absolutely  Squat Goblin already "
     "forbade it.\"\n";
 
-const char* const CLI_VOTES = "\n🧌 Bogwort votes:\n"
-                              "Bogwort (9)\n"
-                              "↳ wades knee-deep in secrets.\n"
-                              "↳ barks: \"Absolutely — carved into damp stone long ago.\"\n"
-                              "\n🧌 Mirefang votes:\n"
-                              "Mirefang (16)\n"
-                              "↳ teeth stained with swampwater.\n"
-                              "↳ howls: \"Perhaps — the council drums on hollow logs.\"\n"
-                              "\n🧌 Squat Goblin votes:\n"
-                              "Squat Goblin (42)\n"
-                              "↳ forever hunched, forever stubborn.\n"
-                              "↳ grumbles: \"Yes — the swamp remembers.\"\n"
-                              "\n🧌 Ashdribble votes:\n"
-                              "Ashdribble (1234)\n"
-                              "↳ whispers prophecies through soot.\n"
-                              "↳ howls: \"Perhaps — written on the underside of a toadstool.\"\n"
-                              "\n🧌 Pudding Brain votes:\n"
-                              "Pudding Brain (-1)\n"
-                              "↳ says little, hums in resonance.\n"
-                              "↳ mumbles: \"Absolutely — Squat Goblin already forbade it.\"\n";
-
-const char* const CLI_PROMPT_LOW = "\nCurrent Entropy Pool Size: 10\n"
-                                   "❓ Ask the goblin council a question: \n> "
-                                   "⚠️ Warning: Low entropy pool size (10). Consider replenishing the pool.\n";
-
 class OracleRun : public OracleFixture {
 protected:
     void TearDown() override { logFile.close(); }
@@ -183,11 +158,14 @@ TEST_F(OracleRun, TerminalReportAsksForOneWordAndWarnsWhenLow) {
     std::ostringstream out;
     Murkmoot oracle(in, out);
     const GoblinTypes::OracleResult result = oracle.runOracle();
-    EXPECT_EQ(out.str(), std::string(ROSTER) + CLI_PROMPT_LOW + CLI_VOTES +
-                             "\n🔮 The Murkmoot has spoken:\n"
-                             "Consensus Core: Perhaps\n"
-                             "Prophecy: Perhaps — whispered thrice in the dripping dark.\n"
-                             "Final Verdict: Perhaps — until the moon cracks and spills its silver.\n");
+    // The whole report, byte for byte, is checked through the real binary; here the steps only
+    // the terminal takes.
+    EXPECT_EQ(out.str().substr(0, std::string(ROSTER).size()), ROSTER);
+    EXPECT_NE(out.str().find("- Pudding Brain (says little, hums in resonance.)\n\nCurrent Entropy Pool Size: 10\n"
+                             "❓ Ask the goblin council a question: \n> "
+                             "⚠️ Warning: Low entropy pool size (10). Consider replenishing the pool.\n\n🧌 Bogwort votes:\n"),
+              std::string::npos);
+    EXPECT_NE(out.str().find("\nFinal Verdict: Perhaps — until the moon cracks and spills its silver.\n"), std::string::npos);
     EXPECT_EQ(oracle.getQuestion(), "will");
     std::string rest;
     std::getline(in, rest);
