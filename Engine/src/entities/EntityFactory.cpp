@@ -68,6 +68,18 @@ T readField(const json& record, const char* key, const T& fallback) {
     }
 }
 
+// A width or height, at most twice the logical width. Far larger rectangles serve no scene, and
+// the software renderer would try to allocate a whole scaled copy of them.
+int readExtent(const json& record, const char* key, int fallback) {
+    constexpr int MAX_EXTENT = 8192;
+    const int extent = readField(record, key, fallback);
+    if (extent > MAX_EXTENT) {
+        throw RecordError(std::string("\"") + key + "\": larger than " + std::to_string(MAX_EXTENT) + ": " +
+                          std::to_string(extent));
+    }
+    return extent;
+}
+
 // A colour channel read as an int and clamped, so 300 gives full intensity rather than wrapping.
 Uint8 readChannel(const json& record, const char* key) {
     constexpr int MAX_CHANNEL = 255;
@@ -104,8 +116,8 @@ ImageRecord readImageRecord(const json& data) {
     record.texturePath = readField(data, "texturePath", record.texturePath);
     record.x = readField(data, "x", record.x);
     record.y = readField(data, "y", record.y);
-    record.width = readField(data, "width", record.width);
-    record.height = readField(data, "height", record.height);
+    record.width = readExtent(data, "width", record.width);
+    record.height = readExtent(data, "height", record.height);
     record.isAnimated = readField(data, "isAnimated", record.isAnimated);
     record.isVisible = readField(data, "isVisible", record.isVisible);
     record.opacity = readField(data, "opacity", record.opacity);
@@ -134,8 +146,8 @@ ButtonRecord readButtonRecord(const json& data) {
     record.texturePathClicked = readField(data, "texturePathClicked", record.texturePathClicked);
     record.x = readField(data, "x", record.x);
     record.y = readField(data, "y", record.y);
-    record.width = readField(data, "width", record.width);
-    record.height = readField(data, "height", record.height);
+    record.width = readExtent(data, "width", record.width);
+    record.height = readExtent(data, "height", record.height);
     record.isVisible = readField(data, "isVisible", record.isVisible);
     return record;
 }
@@ -157,8 +169,8 @@ TextBoxRecord readTextBoxRecord(const json& data) {
     record.entityID = readField(data, "entityID", record.entityID);
     record.x = readField(data, "x", record.x);
     record.y = readField(data, "y", record.y);
-    record.width = readField(data, "width", record.width);
-    record.height = readField(data, "height", record.height);
+    record.width = readExtent(data, "width", record.width);
+    record.height = readExtent(data, "height", record.height);
     record.fontPath = readField(data, "fontPath", record.fontPath);
     record.fontSize = readField(data, "fontSize", record.fontSize);
     record.color.r = readChannel(data, "fontColorR");

@@ -51,6 +51,7 @@ TEST_F(SdlTest, FactoryRefusesValuesOfTheWrongTypeOrRangeWithoutThrowing) {
     for (const auto& [key, value] : {std::pair<const char*, json>{"isVisible", 1},
                                      {"velocityX", json::array()},
                                      {"width", 1e300},
+                                     {"width", 474836460},
                                      {"height", 4294967296LL},
                                      {"velocityY", -1e300},
                                      {"opacity", nullptr}}) {
@@ -62,6 +63,8 @@ TEST_F(SdlTest, FactoryRefusesValuesOfTheWrongTypeOrRangeWithoutThrowing) {
     EXPECT_EQ(EntityFactory::createButtonEntity(json{{"entityID", "b"}, {"y", json::object()}}, renderer), nullptr);
     EXPECT_NE(logText().find(R"(Invalid button record "b": "y": )"), std::string::npos);
     EXPECT_EQ(EntityFactory::createTextBoxEntity(json{{"fontColorG", "green"}}, renderer), nullptr);
+    EXPECT_EQ(EntityFactory::createTextBoxEntity(json{{"height", 9000}}, renderer), nullptr);
+    EXPECT_NE(logText().find(R"(Invalid text box record: "height": larger than 8192: 9000)"), std::string::npos);
     EXPECT_NE(logText().find(R"(Invalid text box record: "fontColorG": )"), std::string::npos);
 }
 
