@@ -2,6 +2,7 @@
 // Engine core test helpers: a scratch directory, the program log and SDL's log captured, and a
 // forked child whose exit status and standard output are collected.
 
+#include "TestSupport.h"
 #include "core/Logging.h"
 
 #include <SDL.h>
@@ -12,23 +13,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testsupport::readFile;
 
+// A scratch directory with a shortcut for writing files into it.
 struct ScratchDir {
-    std::string pattern = (std::filesystem::temp_directory_path() / "murkmoot-core-XXXXXX").string();
-    std::filesystem::path path = mkdtemp(pattern.data());
-    ~ScratchDir() { std::filesystem::remove_all(path); }
+    testsupport::TempDir temp;
+    std::filesystem::path path = temp.path();
     std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(path / name, std::ios::binary) << text;
+        testsupport::writeFile(path / name, text);
         return (path / name).string();
     }
 };

@@ -1,13 +1,13 @@
 #include "EntitySupport.h"
 
+#include "TestSupport.h"
+
 #include "core/Logging.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 #include <vector>
 
@@ -100,8 +100,5 @@ std::string SdlTest::solidImageFile(const std::string& name, SDL_Color color) {
 
 std::string SdlTest::logText() {
     logFile.flush();
-    std::ifstream in(scratch / "log.txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::readFile(scratch / "log.txt");
 }
