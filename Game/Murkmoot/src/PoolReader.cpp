@@ -53,26 +53,32 @@ struct BlockMasks {
     std::uint64_t newline = 0;
     std::uint64_t minus = 0;
     std::uint64_t zero = 0;
-    std::uint64_t digit = 0;
-    std::uint64_t aboveTwo = 0; // "3" to "9"
     std::uint64_t two = 0;
+    std::uint64_t aboveTwo = 0; // "3" to "9"
+    bool foreign = false;       // a byte that is none of these and no digit either
 };
 
 BlockMasks masksOf(const char* block) {
     BlockMasks masks;
+    __m128i foreign = _mm_setzero_si128();
+#pragma GCC unroll 4
     for (int part = 0; part < 4; ++part) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part * 16));
         const auto bits = [&](__m128i selected) {
             return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(selected))) << (part * 16);
         };
-        const __m128i notAboveNine = _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1));
-        masks.newline |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
-        masks.minus |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('-')));
+        const __m128i newline = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+        const __m128i minus = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'));
+        const __m128i belowZero = _mm_cmplt_epi8(bytes, _mm_set1_epi8('0'));
+        const __m128i aboveNine = _mm_cmpgt_epi8(bytes, _mm_set1_epi8('9'));
+        foreign = _mm_or_si128(foreign, _mm_andnot_si128(_mm_or_si128(newline, minus), _mm_or_si128(belowZero, aboveNine)));
+        masks.newline |= bits(newline);
+        masks.minus |= bits(minus);
         masks.zero |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('0')));
         masks.two |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('2')));
-        masks.digit |= bits(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)), notAboveNine));
-        masks.aboveTwo |= bits(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('2')), notAboveNine));
+        masks.aboveTwo |= bits(_mm_andnot_si128(aboveNine, _mm_cmpgt_epi8(bytes, _mm_set1_epi8('2'))));
     }
+    masks.foreign = _mm_movemask_epi8(foreign) != 0;
     return masks;
 }
 
@@ -103,7 +109,15 @@ bool withinLimits(const char* block, std::uint64_t starts, std::uint64_t negativ
     for (std::uint64_t twos = starts & masks.two; twos != 0; twos &= twos - 1) {
         const int at = std::countr_zero(twos);
         const bool negative = ((negativeStarts >> at) & 1U) != 0;
-        if (std::memcmp(block + at, negative ? "2147483648" : "2147483647", 10) > 0) {
+        // Big-endian loads compare like the digits they hold.
+        const char* const limit = negative ? "2147483648" : "2147483647";
+        const std::uint64_t high = __builtin_bswap64(loadWord(block + at));
+        const std::uint64_t highLimit = __builtin_bswap64(loadWord(limit));
+        const unsigned low = static_cast<unsigned>(static_cast<unsigned char>(block[at + 8])) << 8 |
+                             static_cast<unsigned char>(block[at + 9]);
+        const unsigned lowLimit = static_cast<unsigned>(static_cast<unsigned char>(limit[8])) << 8 |
+                                  static_cast<unsigned char>(limit[9]);
+        if (high > highLimit || (high == highLimit && low > lowLimit)) {
             return false;
         }
     }
@@ -120,6 +134,7 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
     bool minusCarry = false;
     bool zeroStartCarry = false;
     BlockMasks previous;
+    std::uint64_t previousDigits = 0;
     std::uint64_t previousDigitStarts = 0;
     std::uint64_t previousNegativeStarts = 0;
     const char* previousBlock = nullptr;
@@ -133,26 +148,29 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
             std::memset(padded + length, '\n', 64 - length);
             block = padded;
         }
-        BlockMasks masks = masksOf(block);
-        if (length < 64) {
-            masks = {masks.newline & inside, masks.minus & inside,    masks.zero & inside,
-                     masks.digit & inside,   masks.aboveTwo & inside, masks.two & inside};
-        }
-        if ((masks.newline | masks.minus | masks.digit) != inside) {
+        BlockMasks masks = masksOf(block); // the padding is line feeds: never foreign
+        if (masks.foreign) {
             return std::nullopt; // a byte no written line holds
         }
+        if (length < 64) {
+            masks.newline &= inside;
+            masks.zero &= inside;
+            masks.two &= inside;
+            masks.aboveTwo &= inside;
+        }
+        const std::uint64_t digitBytes = ~(masks.newline | masks.minus) & inside;
         const std::uint64_t lineStarts = ((masks.newline << 1) | std::uint64_t{lineStartCarry}) & inside;
         const std::uint64_t negativeStarts = ((masks.minus << 1) | std::uint64_t{minusCarry}) & inside;
         const std::uint64_t digitStarts = (lineStarts & ~masks.minus) | negativeStarts;
         const std::uint64_t zeroStarts = masks.zero & digitStarts;
         const std::uint64_t afterZeroStarts = ((zeroStarts << 1) | std::uint64_t{zeroStartCarry}) & inside;
         if ((masks.minus & ~lineStarts) != 0 ||       // a "-" inside a number
-            (digitStarts & ~masks.digit) != 0 ||      // an empty line, or "-" alone
+            (digitStarts & ~digitBytes) != 0 ||       // an empty line, or "-" alone
             (zeroStarts & negativeStarts) != 0 ||     // "-0"
             (afterZeroStarts & ~masks.newline) != 0) { // a leading zero
             return std::nullopt;
         }
-        const Window digits = (Window{masks.digit} << 64) | previous.digit;
+        const Window digits = (Window{digitBytes} << 64) | previousDigits;
         if (static_cast<std::uint64_t>(runsOfEleven(digits) >> 54) != 0) {
             return std::nullopt; // eleven digits or more, ending in this block
         }
@@ -167,12 +185,13 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
         minusCarry = (masks.minus >> 63) != 0;
         zeroStartCarry = (zeroStarts >> 63) != 0;
         previous = masks;
+        previousDigits = digitBytes;
         previousDigitStarts = digitStarts;
         previousNegativeStarts = negativeStarts;
         previousBlock = begin + offset;
     }
     if (previousBlock != nullptr &&
-        !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(Window{previous.digit})) & previousDigitStarts,
+        !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(Window{previousDigits})) & previousDigitStarts,
                       previousNegativeStarts, previous)) {
         return std::nullopt;
     }
