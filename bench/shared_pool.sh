@@ -24,8 +24,9 @@ start=$(now_ms)
 for worker in $(seq 1 8); do consult "$worker" & done
 torn=0 samples=0
 while [[ $(jobs -r | wc -l) -gt 0 ]]; do
-  # Every state seen must be the original, cut short at a line end.
-  cat "$pool" > "$work/sample" 2>/dev/null || continue # plain reads: cp may punch holes
+  # Every state seen must be the original, cut short at a line end. Read it as the programs do,
+  # under the lock: a read racing a cut may see zeros where the line was.
+  flock -s "$work/Assets/Data/.entropy_pool.txt.lock" cat "$pool" > "$work/sample" 2>/dev/null || continue
   size=$(stat -c %s "$work/sample")
   if ! head -c "$size" "$work/original" | cmp -s - "$work/sample" || { [[ $size -gt 0 ]] && [[ $(tail -c 1 "$work/sample" | od -An -c | tr -d ' ') != '\n' ]]; }; then
     torn=$((torn + 1))
