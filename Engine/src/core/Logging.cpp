@@ -143,7 +143,13 @@ bool openLogFileHere(bool append) {
     // The stream reopens the very file already open, whatever happens to the name meanwhile.
     logFile.open("/proc/self/fd/" + std::to_string(descriptor), std::ios::app);
     if (!logFile.is_open()) {
-        logFile.open(LOG_FILE_PATH, std::ios::app); // no /proc: the file was just checked
+        // No /proc: open by name, and keep the stream only if the name is still that same file.
+        logFile.open(LOG_FILE_PATH, std::ios::app);
+        struct stat named {};
+        if (lstat(LOG_FILE_PATH, &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
+            named.st_dev != info.st_dev) {
+            logFile.close();
+        }
     }
     close(descriptor);
     return logFile.is_open();
