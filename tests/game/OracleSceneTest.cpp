@@ -313,38 +313,6 @@ TEST_F(OracleSceneTest, KeyboardSelectionFocusAndLeaving) {
     EXPECT_EQ(event.type, SDL_QUIT);
 }
 
-TEST_F(OracleSceneTest, AHeldReturnAsksOnceAndAHeldArrowKeepsMoving) {
-    EntropyManager::savePool(poolOf(60, 2), POOL); // 59 after set-up
-    buildScene();
-    const auto key = [this](SDL_Keycode code, Uint8 repeat) {
-        SDL_Event down{};
-        down.type = SDL_KEYDOWN;
-        down.key.keysym.sym = code;
-        down.key.repeat = repeat;
-        scene->handleInput(down);
-    };
-    for (const SDL_Keycode enter : {SDLK_RETURN, SDLK_KP_ENTER}) {
-        const int before = EntropyManager::countPoolFile(POOL);
-        key(enter, 0);
-        for (int i = 0; i < 20; ++i) {
-            key(enter, 1);
-        }
-        const int spent = before - EntropyManager::countPoolFile(POOL);
-        EXPECT_TRUE(spent == 13 || spent == 14) << spent << " values for one held key";
-    }
-    const int before = EntropyManager::countPoolFile(POOL);
-    key(SDLK_RETURN, 0);
-    EXPECT_GE(before - EntropyManager::countPoolFile(POOL), 13) << "a new press asks again";
-
-    testing::internal::CaptureStdout();
-    key(SDLK_DOWN, 0);
-    key(SDLK_DOWN, 1);
-    key(SDLK_DOWN, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Selected button index: 0\nSelected button index: 0\nSelected button index: 0\n")
-        << "the held arrow moves on every repeat";
-}
-
 TEST_F(OracleSceneTest, DestructionTakesItsActionsAndContextAlong) {
     EntropyManager::savePool(poolOf(40, 2), POOL);
     ControlManager& controls = ControlManager::getInstance();
