@@ -21,6 +21,7 @@ int main() {
         std::cerr << error.what() << std::endl;
         status = 1;
     }
+    flushLogRepeats();
     logFile.close();
     oracle.reset();
     return status;
