@@ -169,7 +169,8 @@ void archiveOldLogFile() {
     namespace fs = std::filesystem;
     std::error_code ec;
     // symlink_status: a link, even a dangling one, is archived like a file.
-    if (!fs::exists(fs::symlink_status(LOG_FILE_PATH, ec))) {
+    const fs::file_status previous = fs::symlink_status(LOG_FILE_PATH, ec);
+    if (!fs::exists(previous)) {
         return;
     }
     fs::create_directory(ARCHIVE_DIRECTORY, ec);
@@ -187,7 +188,8 @@ void archiveOldLogFile() {
     }
     if (ec) {
         std::cerr << "Warning: could not archive " << LOG_FILE_PATH << " into " << ARCHIVE_DIRECTORY
-                  << "/ (" << ec.message() << "); appending to it instead." << std::endl;
+                  << "/ (" << ec.message() << "); "
+                  << (fs::is_symlink(previous) ? "starting a new one." : "appending to it instead.") << std::endl;
     }
 }
 
@@ -197,9 +199,14 @@ void initializeLogging() {
     static const bool flushAtExit = std::atexit(flushLogRepeats) == 0;
     static_cast<void>(flushAtExit);
     archiveOldLogFile();
-    // A log that could not be archived is still there: keep it and write after it.
+    // A log that could not be archived is still there: keep it and write after it. A link that
+    // could not be archived holds no log of ours; it goes, and its target stays untouched.
     std::error_code ec;
-    const bool keepPrevious = std::filesystem::exists(std::filesystem::symlink_status(LOG_FILE_PATH, ec));
+    const std::filesystem::file_status previous = std::filesystem::symlink_status(LOG_FILE_PATH, ec);
+    if (std::filesystem::is_symlink(previous)) {
+        std::filesystem::remove(LOG_FILE_PATH, ec);
+    }
+    const bool keepPrevious = std::filesystem::is_regular_file(previous);
     logFile.close();
     if (!openLogFileHere(keepPrevious)) {
         std::cerr << "Failed to open log file." << std::endl;
