@@ -4,11 +4,12 @@
 # Return and an arrow, press Return twice quickly, right-click and idle, quit with Escape. Checks
 # standard output, the pool file and the log.
 #
-# usage: window_e2e.sh <Murkmoot binary> <Assets dir> [screenshot.png]
+# usage: window_e2e.sh <Murkmoot binary> <MurkmootCli binary> <Assets dir> [screenshot.png]
 set -euo pipefail
 binary=$1
-assets=$2
-screenshot=${3:-}
+cli=$2
+assets=$3
+screenshot=${4:-}
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -141,6 +142,32 @@ asked=$(asks)
 xdotool key --delay 80 Return Return
 for _ in $(seq 1 50); do [[ $(asks) -eq $((asked + 2)) ]] && break; sleep 0.1; done
 [[ $(asks) -eq $((asked + 2)) ]] || fail "two quick presses asked $(( $(asks) - asked )) times"
+
+# The window and terminal programs consult one pool at the same time: no value is handed out
+# twice, and the file loses exactly one line per draw, from its end.
+seq 5000 5999 > "$pool"
+reports_before=$(asks)
+window_out_lines=$(wc -l < "$work/out.txt")
+for terminal in 1 2 3; do
+  (for run in 1 2 3; do echo q | (cd "$work/app" && exec "$cli") > "$work/cli.$terminal.$run" 2>&1; done) &
+done
+for _ in 1 2 3; do xdotool key Return; sleep 0.4; done
+wait $(jobs -p | grep -v "^$game_pid$" | grep -v "^$xvfb_pid$") 2>/dev/null || true
+for _ in $(seq 1 50); do [[ $(asks) -ge $((reports_before + 3)) ]] && break; sleep 0.1; done
+[[ $(asks) -eq $((reports_before + 3)) ]] || fail "the window answered $(( $(asks) - reports_before )) of 3 questions"
+tail -n +"$((window_out_lines + 1))" "$work/out.txt" > "$work/window.reports"
+drawn=0
+for report in "$work/window.reports" "$work"/cli.*; do
+  verdicts=$(grep -ac "Final Verdict: " "$report" || true)
+  overrides=$(grep -ac "Puddingbrain overrides" "$report" || true)
+  drawn=$((drawn + verdicts * 13 + overrides))
+done
+[[ $drawn -ge $((12 * 13)) ]] || fail "only $drawn values drawn by 12 consultations"
+cmp -s "$pool" <(seq 5000 $((5999 - drawn))) || fail "the pool is not what was left after $drawn draws"
+shown=$(cat "$work/window.reports" "$work"/cli.* | grep -aoE '^[^(]+ \((-?[0-9]+)\)( |$)' | grep -aoE '\((-?[0-9]+)\)' | sort)
+[[ $(wc -l <<< "$shown") -eq 60 ]] || fail "expected 60 votes, found $(wc -l <<< "$shown")"
+[[ -z $(uniq -d <<< "$shown") ]] || fail "values handed out twice: $(uniq -d <<< "$shown" | tr '\n' ' ')"
+echo "window and terminals together: $drawn values drawn by 12 consultations, none twice"
 
 # A right click leaves the button undrawn until the pointer moves; its per-frame complaint is
 # written once and counted, so five idle seconds add next to nothing to the log.
