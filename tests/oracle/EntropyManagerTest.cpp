@@ -1,4 +1,6 @@
 #include "EntropyManager.h"
+#include "PoolFile.h"
+#include "PoolReader.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using testsupport::readFile;
@@ -67,6 +70,40 @@ TEST(EntropyPoolReading, RefusesValuesItWouldHaveToInvent) {
     EXPECT_NE(errorOf([] { parse("-2147483649"); }), "");
     EXPECT_NE(errorOf([] { parse("1\n00000000000000000000002147483648\n"); }), "");
     EXPECT_EQ(parse("00000000000000000000002147483647"), (std::vector<int>{2147483647}));
+    // A long run is quoted short: the message goes to a terminal and a log line.
+    EXPECT_EQ(errorOf([] { parse("7\n-" + std::string(1000000, '9') + "\n"); }),
+              "Malformed entropy pool: pool.txt: line 2: \"-99999999999999999999999…\" does not fit in 32 bits");
+}
+
+TEST(EntropyPoolReading, ReadsTheSameInPiecesOfAnySize) {
+    // Files are read in pieces; a piece may end inside a value, a line or a sign.
+    for (const std::string& text : std::vector<std::string>{"12\n-7\n2147483647\n-2147483648\n0\n", "[1, -22, 333]\n4444\n55555", "1\n2\n3.9 +5\n6",
+                                   "1\n2\n-\n3\n", "8\n" + std::string(30, '1') + "\n"}) {
+        std::string whole;
+        bool wholeWrittenForm = false;
+        try {
+            whole = EntropyManager::formatPool(EntropyManager::parsePool(text, "p", &wholeWrittenForm));
+        } catch (const std::runtime_error& error) {
+            whole = error.what();
+        }
+        for (std::size_t pieceSize = 1; pieceSize <= 5; ++pieceSize) {
+            std::vector<int> values;
+            PoolReader reader("p", &values);
+            std::string got;
+            try {
+                for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+                    reader.feed(std::string_view(text).substr(at, pieceSize));
+                }
+                reader.finish();
+                got = EntropyManager::formatPool(values);
+                EXPECT_EQ(reader.count(), values.size());
+                EXPECT_EQ(reader.writtenForm(), wholeWrittenForm) << text;
+            } catch (const std::runtime_error& error) {
+                got = error.what();
+            }
+            EXPECT_EQ(got, whole) << text << " in pieces of " << pieceSize;
+        }
+    }
 }
 
 TEST(EntropyPoolFile, LoadsSavesAndDraws) {
@@ -74,11 +111,9 @@ TEST(EntropyPoolFile, LoadsSavesAndDraws) {
     const auto pool = (dir.path() / "pool.txt").string();
     {
         writeFile(pool, "[12, -7, 30]");
-        std::vector<int> values = EntropyManager::loadPool(pool);
-        EXPECT_EQ(values, (std::vector<int>{12, -7, 30}));
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 30);
+        EXPECT_EQ(EntropyManager::loadPool(pool), (std::vector<int>{12, -7, 30}));
+        EXPECT_EQ(EntropyManager::drawFromPool(pool), 30);
         EXPECT_EQ(readFile(pool), "12\n-7\n");
-        EXPECT_EQ(EntropyManager::getPoolSize(values), 2);
     }
     {
         const std::vector<int> written{0, -1, 2147483647, -2147483648, 42};
@@ -89,29 +124,32 @@ TEST(EntropyPoolFile, LoadsSavesAndDraws) {
     {
         // Drawing the last value leaves an empty file, not a missing one; then the pool is empty.
         writeFile(pool, "5\n");
-        std::vector<int> values = EntropyManager::loadPool(pool);
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 5);
-        EXPECT_TRUE(std::filesystem::exists(pool));
+        EXPECT_EQ(EntropyManager::drawFromPool(pool), 5);
         EXPECT_EQ(readFile(pool), "");
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(values, pool); }), "Entropy pool empty");
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }), "Entropy pool empty");
         EXPECT_EQ(readFile(pool), "");
     }
     {
-        const auto missing = (dir.path() / "missing.txt").string();
-        EXPECT_EQ(errorOf([&] { EntropyManager::loadPool(missing); }),
-                  "Failed to open entropy pool: " + missing);
-        EXPECT_EQ(errorOf([&] { EntropyManager::loadPool(dir.path().string()); }),
-                  "Failed to open entropy pool: " + dir.path().string());
+        // Missing, a directory, a FIFO: refused at once, never waited on.
+        const auto fifo = (dir.path() / "fifo").string();
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        for (const std::string& path : {(dir.path() / "missing.txt").string(), dir.path().string(), fifo}) {
+            const std::string refused = "Failed to open entropy pool: " + path;
+            EXPECT_EQ(errorOf([&] { EntropyManager::loadPool(path); }), refused);
+            EXPECT_EQ(errorOf([&] { EntropyManager::countPoolFile(path); }), refused);
+            EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }), refused);
+        }
     }
     {
         // A malformed file is refused whole and left exactly as it was.
         writeFile(pool, "1\n2\n-\n3\n");
         EXPECT_NE(errorOf([&] { EntropyManager::loadPool(pool); }).find(pool), std::string::npos);
+        EXPECT_NE(errorOf([&] { EntropyManager::drawFromPool(pool); }).find("line 3"), std::string::npos);
         EXPECT_EQ(readFile(pool), "1\n2\n-\n3\n");
     }
 }
 
-TEST(EntropyPoolFile, EveryDrawLeavesTheWrittenFormOfWhatRemains) {
+TEST(EntropyPoolFile, EveryDrawTakesWhatIsLastInTheFileNow) {
     TempDir dir;
     const auto pool = (dir.path() / "pool.txt").string();
     std::vector<int> expected;
@@ -119,61 +157,65 @@ TEST(EntropyPoolFile, EveryDrawLeavesTheWrittenFormOfWhatRemains) {
         expected.push_back(i * 7919);
     }
     EntropyManager::savePool(expected, pool);
-    std::vector<int> values = EntropyManager::loadPool(pool);
     for (int draw = 0; draw < 20; ++draw) {
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), expected.back());
+        EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
         expected.pop_back();
         ASSERT_EQ(readFile(pool), EntropyManager::formatPool(expected));
     }
     {
         // Text that is not in the written form is rewritten in it at the first draw.
         writeFile(pool, "[1, 2, 3, 4]");
-        values = EntropyManager::loadPool(pool);
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 4);
+        EXPECT_EQ(EntropyManager::drawFromPool(pool), 4);
         EXPECT_EQ(readFile(pool), "1\n2\n3\n");
     }
     {
-        // Someone else changed the file between draws: the in-memory pool is what gets written.
-        values = EntropyManager::loadPool(pool);
-        writeFile(pool, "9\n9\n9\n");
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 3);
-        EXPECT_EQ(readFile(pool), "1\n2\n");
-        std::filesystem::remove(pool);
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 2);
-        EXPECT_EQ(readFile(pool), "1\n");
+        // Changed behind this process's back (a refill, an edit): the file is what counts.
+        PoolFile file(pool);
+        EXPECT_EQ(file.inspect().count, 3U);
+        writeFile(pool, "9\n8\n1\n2\n");
+        EXPECT_EQ(file.draw(), 2);
+        EXPECT_EQ(file.lastCount(), 3U);
+        EXPECT_EQ(readFile(pool), "9\n8\n1\n");
+        writeFile(pool, "9\n8\n7\n"); // same length, other bytes
+        EXPECT_EQ(file.draw(), 7);
+        EXPECT_EQ(EntropyManager::countPoolFile(pool), 2);
     }
     {
-        // A pool vector that no longer matches the file's last line is not trusted either.
-        writeFile(pool, "10\n20\n30\n");
-        values = EntropyManager::loadPool(pool);
-        values.back() = 31;
-        EXPECT_EQ(EntropyManager::drawFromPool(values, pool), 31);
-        EXPECT_EQ(readFile(pool), "10\n20\n");
+        // Values put in front of the pool keep the ones already there first in line.
+        std::vector<std::vector<int>> batches{{100, 101}, {102}};
+        PoolFile file(pool);
+        EXPECT_EQ(file.prepend([&](std::vector<int>& batch) {
+            if (batches.empty()) {
+                return false;
+            }
+            batch = batches.front();
+            batches.erase(batches.begin());
+            return true;
+        }),
+                  3U);
+        EXPECT_EQ(file.lastCount(), 5U);
+        EXPECT_EQ(readFile(pool), "100\n101\n102\n9\n8\n");
+        EXPECT_EQ(file.draw(), 8);
     }
 }
 
-TEST(EntropyPoolFile, ReplacesASymlinkedPoolsTargetNotTheLink) {
+TEST(EntropyPoolFile, DrawsThroughASymlinkByCuttingItsTarget) {
     TempDir dir;
     const auto target = dir.path() / "real.txt";
     const auto link = dir.path() / "pool.txt";
-    writeFile(target, "1, 2, 3");
+    writeFile(target, "1\n2\n3\n");
     std::filesystem::create_symlink(target, link);
-    std::vector<int> values = EntropyManager::loadPool(link.string());
-    EXPECT_EQ(EntropyManager::drawFromPool(values, link.string()), 3);
+    struct stat before {};
+    ::stat(target.c_str(), &before);
+    EXPECT_EQ(EntropyManager::drawFromPool(link.string()), 3);
+    EXPECT_EQ(EntropyManager::drawFromPool(link.string()), 2);
+    struct stat after {};
+    ::stat(target.c_str(), &after);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readFile(target), "1\n2\n");
-}
-
-TEST(EntropyPoolFile, CountsWithoutRereadingAnUnchangedFile) {
-    TempDir dir;
-    const auto pool = (dir.path() / "pool.txt").string();
-    writeFile(pool, "1\n2\n3\n");
-    EXPECT_EQ(EntropyManager::countPoolFile(pool), 3);
-    std::vector<int> values = EntropyManager::loadPool(pool);
-    EntropyManager::drawFromPool(values, pool);
-    EXPECT_EQ(EntropyManager::countPoolFile(pool), 2);
-    writeFile(pool, "[4, 5, 6, 7]"); // changed behind our back: counted afresh
-    EXPECT_EQ(EntropyManager::countPoolFile(pool), 4);
-    std::filesystem::remove(pool);
-    EXPECT_THROW(EntropyManager::countPoolFile(pool), std::runtime_error);
+    EXPECT_EQ(readFile(target), "1\n");
+    EXPECT_EQ(after.st_ino, before.st_ino) << "cut in place, not rewritten whole";
+    // A dangling link is not a pool: nothing is created where it points.
+    std::filesystem::remove(target);
+    EXPECT_THROW(EntropyManager::savePool({1}, link.string()), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(target));
 }

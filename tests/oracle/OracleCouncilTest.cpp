@@ -71,37 +71,36 @@ class CouncilSummoning : public OracleFixture {};
 
 TEST_F(CouncilSummoning, TakesEachMemberFromWhoIsLeftInRosterOrder) {
     MurkmootWorkflow oracle;
-    std::vector<int> pool{0, 0, 0, 0, 0};
-    EXPECT_EQ(names(oracle.summonCouncil(pool, 5)),
+    writePool({0, 0, 0, 0, 0});
+    EXPECT_EQ(names(oracle.summonCouncil(5)),
               (std::vector<std::string>{"Squat Goblin", "Grizzle", "Whisperfang", "Bogwort", "Picklesnout"}));
-    pool = {20, 21, 22, 23, 24};
-    EXPECT_EQ(names(oracle.summonCouncil(pool, 5)),
+    writePool({20, 21, 22, 23, 24});
+    EXPECT_EQ(names(oracle.summonCouncil(5)),
               (std::vector<std::string>{"Pudding Brain", "Cofflegrim", "Moonfungus", "Crackletongue", "Oozebeard"}));
-    pool = {25, 25, 25, 25, 25};
-    EXPECT_EQ(names(oracle.summonCouncil(pool, 5)),
+    writePool({25, 25, 25, 25, 25});
+    EXPECT_EQ(names(oracle.summonCouncil(5)),
               (std::vector<std::string>{"Squat Goblin", "Whisperfang", "Picklesnout", "Sootsnout", "Mirefang"}));
-    EXPECT_TRUE(pool.empty());
     EXPECT_EQ(poolText(), "");
 
     // Fungus Jim speaks each program's own words.
-    pool = {7};
-    EXPECT_EQ(oracle.summonCouncil(pool, 1)[0].description, "insists he is not a goblin, just damp.");
+    writePool({7});
+    EXPECT_EQ(oracle.summonCouncil(1)[0].description, "insists he is not a goblin, just damp.");
     Murkmoot cli;
-    pool = {7};
-    EXPECT_EQ(cli.summonCouncil(pool, 1)[0].description,
+    writePool({7});
+    EXPECT_EQ(cli.summonCouncil(1)[0].description,
               "insists he\u2019s \u2018not a goblin, just damp.\u2019");
 
-    pool = {1, 2};
-    EXPECT_THROW(oracle.summonCouncil(pool, 3), std::runtime_error);
-    EXPECT_TRUE(pool.empty()) << "values drawn before the failure stay consumed";
+    writePool({1, 2});
+    EXPECT_THROW(oracle.summonCouncil(3), std::runtime_error);
+    EXPECT_EQ(poolText(), "") << "values drawn before the failure stay consumed";
 }
 
 TEST_F(CouncilSummoning, AVoteIsComposedFromOneDraw) {
     const GoblinProfile grizzle{"Grizzle", "smells like smoke and wet rope."};
     MurkmootWorkflow windowed;
     Murkmoot cli;
-    std::vector<int> pool{9};
-    GoblinVote vote = windowed.goblinVote(grizzle, pool);
+    writePool({9});
+    GoblinVote vote = windowed.goblinVote(grizzle);
     EXPECT_EQ(vote.voteText, "Grizzle (9)  smells like smoke and wet rope.  barks: \"Absolutely  carved "
                              "into damp stone long ago.\"");
     EXPECT_EQ(vote.core, "Absolutely");
@@ -109,17 +108,17 @@ TEST_F(CouncilSummoning, AVoteIsComposedFromOneDraw) {
     EXPECT_EQ(vote.goblinName, "Grizzle");
     EXPECT_EQ(vote.goblinDescription, "smells like smoke and wet rope.");
 
-    pool = {9};
-    vote = cli.goblinVote(grizzle, pool);
+    writePool({9});
+    vote = cli.goblinVote(grizzle);
     EXPECT_EQ(vote.voteText, "Grizzle (9)\n\u21B3 smells like smoke and wet rope.\n\u21B3 barks: "
                              "\"Absolutely \u2014 carved into damp stone long ago.\"");
 
-    pool = {-1};
-    vote = windowed.goblinVote(grizzle, pool);
+    writePool({-1});
+    vote = windowed.goblinVote(grizzle);
     EXPECT_EQ(vote.voteText, "Grizzle (-1)  smells like smoke and wet rope.  mumbles: \"Absolutely  "
                              "Squat Goblin already forbade it.\"");
-    pool = {1234};
-    vote = cli.goblinVote(grizzle, pool);
+    writePool({1234});
+    vote = cli.goblinVote(grizzle);
     EXPECT_EQ(vote.core, "Perhaps");
     EXPECT_NE(vote.voteText.find("howls: \"Perhaps \u2014 written on the underside of a toadstool.\""),
               std::string::npos);
@@ -128,9 +127,9 @@ TEST_F(CouncilSummoning, AVoteIsComposedFromOneDraw) {
 TEST_F(CouncilSummoning, TheWindowedOracleRemembersVoteDraws) {
     MurkmootWorkflow oracle;
     EXPECT_FALSE(oracle.getEntropyHistory());
-    std::vector<int> pool{5, 6};
-    oracle.goblinVote({"A", "a."}, pool);
-    oracle.goblinVote({"B", "b."}, pool);
+    writePool({5, 6});
+    oracle.goblinVote({"A", "a."});
+    oracle.goblinVote({"B", "b."});
     ASSERT_TRUE(oracle.getEntropyHistory());
     EXPECT_EQ(oracle.getEntropyHistory()->getHistory(), (std::vector<int>{6, 5}));
 }
@@ -178,14 +177,14 @@ class Endings : public OracleFixture {};
 TEST_F(Endings, ProphecyVerdictAndOverrideInEachProgramsWords) {
     MurkmootWorkflow windowed;
     Murkmoot cli;
-    std::vector<int> pool{4};
-    EXPECT_EQ(windowed.finalProphecy("Yes", pool), "Yes  as Pudding Brain hums beneath the earth.");
-    pool = {4};
-    EXPECT_EQ(cli.finalProphecy("Yes", pool), "Yes \u2014 as Pudding Brain hums beneath the earth.");
-    pool = {13};
-    EXPECT_EQ(windowed.finalProphecy("No", pool), "No  whispered thrice in the dripping dark.");
-    pool = {13};
-    EXPECT_EQ(windowed.finalVerdict("No", pool), "No  until the moon cracks and spills its silver.");
+    writePool({4});
+    EXPECT_EQ(windowed.finalProphecy("Yes"), "Yes  as Pudding Brain hums beneath the earth.");
+    writePool({4});
+    EXPECT_EQ(cli.finalProphecy("Yes"), "Yes \u2014 as Pudding Brain hums beneath the earth.");
+    writePool({13});
+    EXPECT_EQ(windowed.finalProphecy("No"), "No  whispered thrice in the dripping dark.");
+    writePool({13});
+    EXPECT_EQ(windowed.finalVerdict("No"), "No  until the moon cracks and spills its silver.");
 
     struct Case {
         OracleCouncil* oracle;
@@ -196,17 +195,17 @@ TEST_F(Endings, ProphecyVerdictAndOverrideInEachProgramsWords) {
                           Case{&windowed, 5, false}, Case{&windowed, 11, false}, Case{&cli, 0, true},
                           Case{&cli, -100, true}, Case{&cli, 300, true}, Case{&cli, 10, false},
                           Case{&cli, 30, false}, Case{&cli, 150, false}}) {
-        pool = {99, c.value};
-        const GoblinTypes::OverrideResult result = c.oracle->puddingBrainOverrideLogic("Yes", pool);
+        writePool({99, c.value});
+        const GoblinTypes::OverrideResult result = c.oracle->puddingBrainOverrideLogic("Yes");
         EXPECT_EQ(result.triggered, c.triggers) << c.value;
-        EXPECT_EQ(pool.size(), c.triggers ? 0U : 1U) << c.value;
+        EXPECT_EQ(poolText(), c.triggers ? "" : "99\n") << c.value;
         EXPECT_EQ(result.message.empty(), !c.triggers);
     }
-    pool = {7, 0};
-    EXPECT_EQ(windowed.puddingBrainOverrideLogic("", pool).message, "TRUTH: etched across the silence of stars.");
-    pool = {-1, 0};
-    EXPECT_EQ(cli.puddingBrainOverrideLogic("", pool).message, "RESONANCE \u2014 the hum drowns all dissent.");
-    pool = {0};
-    EXPECT_THROW(windowed.puddingBrainOverrideLogic("", pool), std::runtime_error)
+    writePool({7, 0});
+    EXPECT_EQ(windowed.puddingBrainOverrideLogic("").message, "TRUTH: etched across the silence of stars.");
+    writePool({-1, 0});
+    EXPECT_EQ(cli.puddingBrainOverrideLogic("").message, "RESONANCE \u2014 the hum drowns all dissent.");
+    writePool({0});
+    EXPECT_THROW(windowed.puddingBrainOverrideLogic(""), std::runtime_error)
         << "a triggered override with nothing left to draw fails";
 }

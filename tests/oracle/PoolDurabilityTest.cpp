@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -42,17 +43,33 @@ int runUnprivileged(Check check) {
 }
 
 int drawFailsNamingThePath(const std::string& pool) {
-    std::vector<int> values = EntropyManager::loadPool(pool);
     try {
-        EntropyManager::drawFromPool(values, pool);
+        EntropyManager::drawFromPool(pool);
     } catch (const std::runtime_error& error) {
-        const std::string message = error.what();
-        if (message.find(pool) == std::string::npos) {
-            return 2;
-        }
-        return values.size() == 3 ? 0 : 3; // nothing was handed out
+        return std::string(error.what()).find(pool) == std::string::npos ? 2 : 0;
     }
     return 1;
+}
+
+// What a directory holds besides `keep`, by name.
+std::vector<std::string> leftovers(const std::filesystem::path& directory, const std::vector<std::string>& keep) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(keep.begin(), keep.end(), name) == keep.end()) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+std::vector<int> distinctValues(int count) {
+    std::vector<int> values;
+    std::mt19937 random(7);
+    for (int i = 0; i < count; ++i) {
+        values.push_back(static_cast<int>(random()));
+    }
+    return values;
 }
 
 } // namespace
@@ -71,25 +88,21 @@ TEST(EntropyPoolDurability, AnUnwritablePoolHandsNothingOut) {
     }
 }
 
-TEST(EntropyPoolDurability, AKilledDrawLeavesTheOldOrTheNewPool) {
+TEST(EntropyPoolDurability, AKilledDrawOrRewriteLeavesTheOldOrTheNewPoolAndNoTemporary) {
     TempDir dir;
     const auto pool = (dir.path() / "pool.txt").string();
-    std::vector<int> original;
-    std::mt19937 random(7);
-    for (int i = 0; i < 150000; ++i) {
-        original.push_back(static_cast<int>(random()));
-    }
+    const std::vector<int> original = distinctValues(150000);
+    std::mt19937 random(11);
     std::uniform_int_distribution<int> killAfterMs(0, 40);
-    for (int attempt = 0; attempt < 12; ++attempt) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
         EntropyManager::savePool(original, pool);
         const pid_t child = ::fork();
         if (child == 0) {
             // Alternate quick draws with full rewrites, forever, until killed.
-            std::vector<int> values = EntropyManager::loadPool(pool);
             for (int round = 0;; ++round) {
-                EntropyManager::drawFromPool(values, pool);
+                EntropyManager::drawFromPool(pool);
                 if (round % 2 == 0) {
-                    EntropyManager::savePool(values, pool);
+                    EntropyManager::savePool(EntropyManager::loadPool(pool), pool);
                 }
             }
         }
@@ -103,5 +116,63 @@ TEST(EntropyPoolDurability, AKilledDrawLeavesTheOldOrTheNewPool) {
         ASSERT_TRUE(writtenForm) << "attempt " << attempt;
         ASSERT_LE(left.size(), original.size());
         ASSERT_TRUE(std::equal(left.begin(), left.end(), original.begin())) << "attempt " << attempt;
+        EntropyManager::countPoolFile(pool); // the next program to come along
+        ASSERT_EQ(leftovers(dir.path(), {"pool.txt", ".pool.txt.lock"}), std::vector<std::string>{})
+            << "attempt " << attempt;
     }
+    // The one instant a temporary has a name, just before it is renamed over the pool.
+    writeFile(dir.path() / ".pool.txt.new", "1\n");
+    EntropyManager::countPoolFile(pool);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / ".pool.txt.new"));
+}
+
+TEST(EntropyPoolDurability, ARewriteKeepsOwnerGroupAndMode) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give the pool to another user";
+    }
+    TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    const auto pool = (dir.path() / "pool.txt").string();
+    writeFile(pool, "[1, 2, 3]"); // not the written form: the draw rewrites it whole
+    ASSERT_EQ(::chown(pool.c_str(), NOBODY, NOBODY), 0);
+    ASSERT_EQ(::chmod(pool.c_str(), 0640), 0);
+    EXPECT_EQ(EntropyManager::drawFromPool(pool), 3);
+    struct stat status {};
+    ASSERT_EQ(::stat(pool.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, NOBODY);
+    EXPECT_EQ(status.st_gid, NOBODY);
+    EXPECT_EQ(status.st_mode & 07777, 0640U);
+    // Its owner goes on using it, lock file included.
+    EXPECT_EQ(runUnprivileged([&] { return EntropyManager::drawFromPool(pool) == 2 ? 0 : 1; }), 0);
+    EXPECT_EQ(readFile(pool), "1\n");
+}
+
+TEST(EntropyPoolDurability, AFileChangingUnderTheReaderNeverKillsIt) {
+    TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    const auto pool = (dir.path() / "pool.txt").string();
+    EntropyManager::savePool(distinctValues(200000), pool);
+    const std::string full = readFile(pool);
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        // Shrinks and regrows the file in place, as a careless refill would.
+        for (std::size_t round = 0;; ++round) {
+            ::truncate(pool.c_str(), static_cast<off_t>(round * 7919 % full.size()));
+            writeFile(pool, full);
+        }
+    }
+    const int status = runUnprivileged([&] {
+        for (int load = 0; load < 300; ++load) {
+            try {
+                EntropyManager::countPoolFile(pool);
+                EntropyManager::loadPool(pool);
+            } catch (const std::runtime_error&) {
+                // A torn read may be refused; it must not be fatal.
+            }
+        }
+        return 0;
+    });
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    EXPECT_EQ(status, 0);
 }

@@ -1,6 +1,5 @@
 #include "OracleCouncil.h"
 
-#include "EntropyManager.h"
 #include "GoblinData.h"
 
 #include <algorithm>
@@ -15,14 +14,14 @@ using GoblinTypes::OracleResult;
 using GoblinTypes::OverrideResult;
 
 OracleCouncil::OracleCouncil(const OracleDialect& dialectTable, std::string path, std::ostream& stream)
-    : dialect(dialectTable), poolPath(std::move(path)), out(stream) {}
+    : dialect(dialectTable), pool(std::move(path)), out(stream) {}
 
 std::size_t OracleCouncil::tableRow(int value, std::size_t rowCount) {
     return static_cast<std::size_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(value)) %
                                     rowCount);
 }
 
-int OracleCouncil::draw(std::vector<int>& pool) { return EntropyManager::drawFromPool(pool, poolPath); }
+int OracleCouncil::draw() { return pool.draw(); }
 
 std::string OracleCouncil::ending(std::string_view row) const {
     return std::string(dialect.endingLead) + std::string(row.substr(1));
@@ -36,22 +35,22 @@ GoblinProfile OracleCouncil::member(std::size_t row) const {
     return profile;
 }
 
-std::vector<GoblinProfile> OracleCouncil::summonCouncil(std::vector<int>& pool, int count) {
+std::vector<GoblinProfile> OracleCouncil::summonCouncil(int count) {
     std::vector<GoblinProfile> remaining;
     for (std::size_t row = 0; row < GoblinData::allGoblins.size(); ++row) {
         remaining.push_back(member(row));
     }
     std::vector<GoblinProfile> council;
     for (int seat = 0; seat < count; ++seat) {
-        const std::size_t row = tableRow(draw(pool), remaining.size());
+        const std::size_t row = tableRow(draw(), remaining.size());
         council.push_back(remaining[row]);
         remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(row));
     }
     return council;
 }
 
-GoblinVote OracleCouncil::goblinVote(const GoblinProfile& profile, std::vector<int>& pool) {
-    const int value = draw(pool);
+GoblinVote OracleCouncil::goblinVote(const GoblinProfile& profile) {
+    const int value = draw();
     onVoteDrawn(value);
     const std::string_view voice = GoblinData::prefixes[tableRow(value, GoblinData::prefixes.size())];
     const std::string_view answer = GoblinData::cores[tableRow(value, GoblinData::cores.size())];
@@ -97,51 +96,49 @@ std::string OracleCouncil::consensus(const std::vector<GoblinVote>& votes) {
     return result;
 }
 
-std::string OracleCouncil::finalProphecy(const std::string& consensusWord, std::vector<int>& pool) {
-    const int value = draw(pool);
+std::string OracleCouncil::finalProphecy(const std::string& consensusWord) {
+    const int value = draw();
     return consensusWord + " " +
            ending(GoblinData::consensusSuffixes[tableRow(value, GoblinData::consensusSuffixes.size())]);
 }
 
-std::string OracleCouncil::finalVerdict(const std::string& consensusWord, std::vector<int>& pool) {
-    const int value = draw(pool);
+std::string OracleCouncil::finalVerdict(const std::string& consensusWord) {
+    const int value = draw();
     return consensusWord + " " +
            ending(GoblinData::finalSuffixes[tableRow(value, GoblinData::finalSuffixes.size())]);
 }
 
-OverrideResult OracleCouncil::puddingBrainOverrideLogic(const std::string& /*consensusWord*/,
-                                                        std::vector<int>& pool) {
+OverrideResult OracleCouncil::puddingBrainOverrideLogic(const std::string& /*consensusWord*/) {
     OverrideResult result;
-    if (draw(pool) % dialect.overrideDivisor != 0) {
+    if (draw() % dialect.overrideDivisor != 0) {
         return result;
     }
     const GoblinData::OverrideLine& line =
-        GoblinData::overrideLines[tableRow(draw(pool), GoblinData::overrideLines.size())];
+        GoblinData::overrideLines[tableRow(draw(), GoblinData::overrideLines.size())];
     result.triggered = true;
     result.message = std::string(line.word) + std::string(dialect.overrideSeparator) + std::string(line.text);
     return result;
 }
 
 OracleResult OracleCouncil::consult() {
-    entropyPool = EntropyManager::loadPool(poolPath);
-    onPoolLoaded(entropyPool.size());
+    onPoolLoaded(pool.inspect().count);
 
-    const std::vector<GoblinProfile> council = summonCouncil(entropyPool, COUNCIL_SIZE);
+    const std::vector<GoblinProfile> council = summonCouncil(COUNCIL_SIZE);
     out << "\n🧌 The goblin council assembles...\n"
         << "📜 Council Roster:\n";
     for (const GoblinProfile& profile : council) {
         out << "- " << profile.name << " (" << profile.description << ")\n";
     }
-    onRosterShown(entropyPool.size());
+    onRosterShown(pool.lastCount());
 
     std::vector<GoblinVote> votes;
     for (const GoblinProfile& profile : council) {
-        votes.push_back(goblinVote(profile, entropyPool));
+        votes.push_back(goblinVote(profile));
     }
     const std::string word = consensus(votes);
-    const std::string prophecy = finalProphecy(word, entropyPool);
-    const std::string verdict = finalVerdict(word, entropyPool);
-    const OverrideResult override = puddingBrainOverrideLogic(word, entropyPool);
+    const std::string prophecy = finalProphecy(word);
+    const std::string verdict = finalVerdict(word);
+    const OverrideResult override = puddingBrainOverrideLogic(word);
 
     OracleResult result;
     for (const GoblinProfile& profile : council) {

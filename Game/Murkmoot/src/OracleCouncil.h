@@ -6,6 +6,7 @@
 
 #include "GoblinTypes.h"
 #include "OracleDialect.h"
+#include "PoolFile.h"
 
 #include <cstddef>
 #include <iosfwd>
@@ -22,17 +23,15 @@ public:
     OracleCouncil& operator=(const OracleCouncil&) = delete;
 
     // Draws `count` distinct members (count <= 25), one pool value each, in summoning order.
-    std::vector<GoblinTypes::GoblinProfile> summonCouncil(std::vector<int>& pool, int count);
+    std::vector<GoblinTypes::GoblinProfile> summonCouncil(int count);
     // One draw decides the member's voice, answer and ending.
-    GoblinTypes::GoblinVote goblinVote(const GoblinTypes::GoblinProfile& profile,
-                                       std::vector<int>& pool);
+    GoblinTypes::GoblinVote goblinVote(const GoblinTypes::GoblinProfile& profile);
     // The most frequent answer; ties go to the answer visited first (see the .cpp).
     static std::string consensus(const std::vector<GoblinTypes::GoblinVote>& votes);
-    std::string finalProphecy(const std::string& consensusWord, std::vector<int>& pool);
-    std::string finalVerdict(const std::string& consensusWord, std::vector<int>& pool);
+    std::string finalProphecy(const std::string& consensusWord);
+    std::string finalVerdict(const std::string& consensusWord);
     // One draw decides; a triggered override draws once more for its line.
-    GoblinTypes::OverrideResult puddingBrainOverrideLogic(const std::string& consensusWord,
-                                                          std::vector<int>& pool);
+    GoblinTypes::OverrideResult puddingBrainOverrideLogic(const std::string& consensusWord);
 
     // The table row a drawn value selects: the value sign-extended to 64 bits, read unsigned,
     // modulo the table's length.
@@ -41,7 +40,8 @@ public:
     const OracleDialect& getDialect() const { return dialect; }
 
 protected:
-    // The whole run; pool errors pass through unchanged.
+    // The whole run; pool errors pass through unchanged. The pool is never held between draws,
+    // so a program waiting for its user keeps no one else waiting.
     GoblinTypes::OracleResult consult();
 
     // Hooks for the program-specific steps, in run order.
@@ -51,15 +51,14 @@ protected:
 
     std::ostream& output() { return out; }
 
-    std::vector<int> entropyPool;
-
 private:
-    int draw(std::vector<int>& pool);
+    // Every value comes straight from the pool file, which other programs may share.
+    int draw();
     // An ending row dressed with this program's lead.
     std::string ending(std::string_view row) const;
     GoblinTypes::GoblinProfile member(std::size_t row) const;
 
     const OracleDialect& dialect;
-    std::string poolPath;
+    PoolFile pool;
     std::ostream& out;
 };

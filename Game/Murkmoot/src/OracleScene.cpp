@@ -148,8 +148,7 @@ void OracleScene::choosePortrait() {
     static constexpr std::array<const char*, 2> CANDIDATES{"firstGoboPortrait", "hoodedGoboPortrait"};
     std::string portraitId = CANDIDATES[0];
     try {
-        std::vector<int> pool = EntropyManager::loadPool(ENTROPY_QRNG_POOL_TEXT_PATH);
-        const int value = EntropyManager::drawFromPool(pool, ENTROPY_QRNG_POOL_TEXT_PATH);
+        const int value = EntropyManager::drawFromPool(ENTROPY_QRNG_POOL_TEXT_PATH);
         portraitId = CANDIDATES[OracleCouncil::tableRow(value, CANDIDATES.size())];
     } catch (const std::exception& error) {
         LOG_ERROR(std::string("No portrait draw from the entropy pool: ") + error.what());
@@ -161,7 +160,7 @@ void OracleScene::choosePortrait() {
     }
 }
 
-// Counting an unchanged pool file costs one stat, so this is cheap on every update.
+// Counting a pool file that no one changed since it was last read costs a few system calls.
 void OracleScene::refreshPoolLabel() {
     if (!entropyPoolText) {
         return;
@@ -332,6 +331,11 @@ void OracleScene::update(float deltaMs) {
             LOG_ERROR("Null textEntity at index " + std::to_string(i));
         }
     }
+    poolLabelTimer += deltaMs;
+    if (revealActive || poolLabelTimer >= POOL_LABEL_REFRESH_MS) {
+        poolLabelTimer = 0.0F;
+        refreshPoolLabel();
+    }
     if (!revealActive) {
         return;
     }
@@ -341,7 +345,6 @@ void OracleScene::update(float deltaMs) {
             label->update(wholeMs);
         }
     }
-    refreshPoolLabel();
 }
 
 // One label per update at most, even after a long pause.

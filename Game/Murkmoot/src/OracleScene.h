@@ -28,6 +28,9 @@ public:
     static constexpr const char* RESTING_TEXT = "The council rests.";
     // One run draws at most this many values; a smaller pool is not consulted.
     static constexpr int MAX_DRAWS_PER_RUN = 14;
+    // Between reveals the pool counter is refreshed this often (ms), so that refills and other
+    // programs' draws show up.
+    static constexpr float POOL_LABEL_REFRESH_MS = 500.0F;
 
     OracleScene(SDL_Renderer* renderer, const nlohmann::json& sceneData);
     ~OracleScene() override;
@@ -100,6 +103,7 @@ private:
     float revealTimer = 0.0F;
     int revealStep = 0;
     bool revealActive = false;
+    float poolLabelTimer = 0.0F;
     MixChunkPtr clickSound;
     std::vector<ButtonEntity*> buttons; // not owned: the entity list owns them
     int selectedButtonIndex = 0;
