@@ -19,14 +19,6 @@ int word(std::uint32_t b0, std::uint32_t b1, std::uint32_t b2, std::uint32_t b3)
     return static_cast<int>(b0 | b1 << 8 | b2 << 16 | b3 << 24);
 }
 
-std::string joined(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) {
-        text += (text.empty() ? "" : ",") + item;
-    }
-    return text;
-}
-
 std::string refusal(const std::string& source, Format format) {
     try {
         importValues(source, format, "sample.json");
@@ -51,17 +43,12 @@ TEST(PoolImport, BytesAreLittleEndianWordsAndTheRemainderIsReported) {
 TEST(PoolImport, Uint16ResponseOfAThousandAndTwentyFourValues) {
     std::mt19937 generator(7);
     std::vector<std::uint32_t> data(1024);
-    std::vector<std::string> items;
-    for (auto& value : data) {
-        value = generator() % 65536;
-        items.push_back(std::to_string(value));
+    std::string response = R"({"success": true, "type": "uint16", "length": "1024", "data": [)";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        data[i] = i == 0 ? 65535 : i == 1 ? 0 : generator() % 65536; // both ends of the range too
+        response += (i == 0 ? "" : ", ") + std::to_string(data[i]);
     }
-    data.front() = 65535; // both ends of the range
-    data.back() = 0;
-    items.front() = "65535";
-    items.back() = "0";
-    const std::string response =
-        R"({"success": true, "type": "uint16", "length": "1024", "data": [)" + joined(items) + "]}";
+    response += "]}";
 
     const auto imported = importValues(response, Format::AUTO, "response.json");
     ASSERT_EQ(imported.values.size(), 512U);
