@@ -45,6 +45,7 @@ const CommandLine::Option SOURCE{"--source", true};
 const CommandLine::Option STATUS_OPTIONS[] = {POOL};
 const CommandLine::Option ADD_OPTIONS[] = {POOL, FORMAT};
 const CommandLine::Option FILL_OPTIONS[] = {POOL, SOURCE};
+const CommandLine::Option ALL_OPTIONS[] = {POOL, FORMAT, SOURCE};
 
 const char* const DEFAULT_POOL = "Assets/Data/entropy_pool.txt";
 const char* const DEFAULT_FILL_SOURCE = "/dev/urandom";
@@ -115,13 +116,20 @@ int PoolTool::run(const std::vector<std::string>& args) {
                                           : std::find_if(std::begin(COMMANDS), std::end(COMMANDS),
                                                          [&](const Command& c) { return c.name == args[0]; });
         if (command == std::end(COMMANDS)) {
-            // Only --help and --version come without a command.
-            const CommandLine line(args, {});
+            // Only --help and --version come without a command; any other option means the
+            // command is not first.
+            const CommandLine line(args, ALL_OPTIONS);
             if (line.answersHelpOrVersion(PROGRAM, out)) {
                 return 0;
             }
-            throw CommandLine::UsageError(args.empty() ? "no command given"
-                                                       : "unknown command \"" + line.words().front() + "\"");
+            if (line.words().empty()) {
+                throw CommandLine::UsageError("no command given");
+            }
+            const std::string& word = line.words().front();
+            const bool known = std::any_of(std::begin(COMMANDS), std::end(COMMANDS),
+                                           [&](const Command& c) { return c.name == word; });
+            throw CommandLine::UsageError(known ? "the command comes first: MurkmootPool " + word + " ..."
+                                                : "unknown command \"" + word + "\"");
         }
         const CommandLine line({args.begin() + 1, args.end()}, command->options);
         if (line.answersHelpOrVersion(PROGRAM, out)) {

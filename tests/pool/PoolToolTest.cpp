@@ -120,6 +120,7 @@ TEST_F(PoolTool, CommandLineMistakesShowTheUsageAndExitTwo) {
     } cases[] = {
         {{}, "no command given"},
         {{"refill"}, "unknown command \"refill\""},
+        {{"--pool", "p", "status"}, "the command comes first: MurkmootPool status ..."},
         {{"status", "--format", "text"}, "unknown option \"--format\""},
         {{"add", "--format", "csv", "x"}, "unknown format \"csv\""},
         {{"add", "--pool"}, "--pool needs a value"},
