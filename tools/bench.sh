@@ -2,7 +2,9 @@
 # Builds the benchmarks in release mode and runs them. Not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install-deps.sh --tests
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF >/dev/null
-cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark
+cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark MurkmootCli
 build-bench/bin/PoolBenchmark "$@"
 build-bench/bin/SceneBenchmark "$@" 2>/dev/null
+bench/shared_pool.sh build-bench/bin

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
         std::cerr << error.what() << std::endl;
         status = 1;
     }
+    flushLogRepeats();
     logFile.close();
     oracle.reset();
     return status;

@@ -1,7 +1,9 @@
 // Arbitrary bytes as a pool file: the reader either refuses them with a runtime error or returns
-// values whose written form reads back identically.
+// values whose written form reads back identically. Reading in pieces, and only counting, must
+// give the same answer as reading the whole text at once.
 
 #include "EntropyManager.h"
+#include "PoolReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,13 +11,47 @@
 #include <stdexcept>
 #include <string_view>
 
+namespace {
+
+// The count and form a reader that keeps no values reports, fed in pieces of `pieceSize`;
+// nothing when it refuses the text.
+bool countInPieces(std::string_view text, std::size_t pieceSize, std::size_t& count, bool& writtenForm) {
+    PoolReader reader("fuzz");
+    try {
+        for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+            reader.feed(text.substr(at, pieceSize));
+        }
+        reader.finish();
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    count = reader.count();
+    writtenForm = reader.writtenForm();
+    return true;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::vector<int> values;
     bool writtenForm = false;
+    bool refused = false;
     try {
         values = EntropyManager::parsePool(text, "fuzz", &writtenForm);
     } catch (const std::runtime_error&) {
+        refused = true;
+    }
+    const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 97;
+    for (const std::size_t pieces : {size + 1, pieceSize}) {
+        std::size_t count = 0;
+        bool countedWrittenForm = false;
+        const bool accepted = countInPieces(text, pieces, count, countedWrittenForm);
+        if (accepted == refused || (accepted && (count != values.size() || countedWrittenForm != writtenForm))) {
+            std::abort();
+        }
+    }
+    if (refused) {
         return 0;
     }
     const std::string written = EntropyManager::formatPool(values);

@@ -10,9 +10,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fcntl.h>
 #include <set>
 #include <string>
+#include <sys/file.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using testsupport::Consultation;
@@ -51,18 +54,23 @@ TEST_F(PoolSharing, OverlappingConsultationsNeverRepeatOrRestoreAValue) {
     const std::vector<int> original = distinct(3000, 1000);
     writePool(original);
 
-    // Every state anyone can see is the written form of a prefix of the pool.
+    // Every state a reader can see is the written form of a prefix of the pool. Like the
+    // programs, the reader takes the lock: a read racing a cut may see zeros where the line was.
     std::atomic<bool> sampling{true};
     std::atomic<int> badStates{0};
     std::thread sampler([&] {
+        const int lock = ::open((dir.path() / "Assets/Data/.entropy_pool.txt.lock").c_str(), O_RDONLY | O_CLOEXEC);
         while (sampling) {
+            ::flock(lock, LOCK_SH);
             const std::string text = pool();
+            ::flock(lock, LOCK_UN);
             bool writtenForm = false;
             const std::vector<int> now = EntropyManager::parsePool(text, POOL, &writtenForm);
             if (!writtenForm || now.size() > original.size() || !std::equal(now.begin(), now.end(), original.begin())) {
                 ++badStates;
             }
         }
+        ::close(lock);
     });
 
     Consultation waiter(MURKMOOT_CLI_BINARY, dir.path(), output(0));

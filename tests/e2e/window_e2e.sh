@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The oracle chamber in a real window under Xvfb, driven with xdotool as a player would: type a
-# question, hover and click the Ask button, ask again with Return, be refused by a low pool, quit
-# with Escape. Checks standard output, the pool file and the log.
+# question, hover and click the Ask button, ask again with Return, be refused by a low pool, hold
+# Return and an arrow, press Return twice quickly, right-click and idle, quit with Escape. Checks
+# standard output, the pool file and the log.
 #
 # usage: window_e2e.sh <Murkmoot binary> <Assets dir> [screenshot.png]
 set -euo pipefail
@@ -79,5 +80,46 @@ xdotool key Return
 wait_for "Failed to load entropy pool for size check" "$work/start/log.txt" 10
 expect_file_line_count "$pool" 14 "after the refusal"
 
+# A refilled pool. Holding Return asks once however long the key repeats; a held arrow keeps
+# moving the selection; separate presses, even quick ones, each ask.
+seq 1000 1099 > "$pool"
+asks() { grep -ac "Final Verdict: " "$work/out.txt"; }
+asked=$(asks)
+xdotool keydown Return
+sleep 1
+xdotool keyup Return
+wait_for "Key repeat ignored for action: confirm" "$work/err.txt" 5
+for _ in $(seq 1 30); do [[ $(asks) -gt $asked ]] && break; sleep 0.1; done
+sleep 0.5
+[[ $(asks) -eq $((asked + 1)) ]] || fail "a held Return asked $(( $(asks) - asked )) times"
+left=$(wc -l < "$pool")
+[[ $left -eq 87 || $left -eq 86 ]] || fail "a held Return spent $((100 - left)) pool values"
+moves() { grep -ac "FOUND action: navigate_down" "$work/err.txt" || true; }
+moved=$(moves)
+xdotool keydown Down
+sleep 1
+xdotool keyup Down
+[[ $(moves) -gt $((moved + 1)) ]] || fail "a held arrow moved once"
+! grep -qa "Key repeat ignored for action: navigate_down" "$work/err.txt" || fail "the arrow's repeats were ignored"
+asked=$(asks)
+xdotool key --delay 80 Return Return
+for _ in $(seq 1 50); do [[ $(asks) -eq $((asked + 2)) ]] && break; sleep 0.1; done
+[[ $(asks) -eq $((asked + 2)) ]] || fail "two quick presses asked $(( $(asks) - asked )) times"
+
+# A right click leaves the button undrawn until the pointer moves; its per-frame complaint is
+# written once and counted, so five idle seconds add next to nothing to the log.
+sleep 2.5 # the reveal's own lines settle
+xdotool mousemove 1850 975 click 3
+wait_for "Right click action executed." "$work/start/log.txt" 5
+sleep 0.5
+before=$(wc -l < "$work/start/log.txt")
+sleep 5
+after=$(wc -l < "$work/start/log.txt")
+[[ $((after - before)) -le 2 ]] || fail "the log grew by $((after - before)) lines in 5 idle seconds"
+[[ $(grep -ac "ButtonEntity is not visible or no texture found for rendering" "$work/start/log.txt") -eq 1 ]] ||
+  fail "the undrawn button's line should be written once"
+
 quit_game
+grep -qaE "Repeated [0-9]+ more times: ButtonEntity is not visible or no texture found for rendering" \
+  "$work/start/log.txt" || fail "no count for the undrawn button's line"
 echo "window end-to-end test passed"

@@ -78,10 +78,12 @@ protected:
         for (const char* data : {"OracleSceneData.json", "GoblinControlList.json", "ZadadezazKeyControlList.json"}) {
             fs::create_symlink(fs::path(MURKMOOT_ASSETS_DIR) / "Data" / data, fs::path("Assets/Data") / data);
         }
+        flushLogRepeats();
         logFile.open("test-log.txt", std::ios::trunc);
     }
     ~OracleSceneTest() override {
         scene.reset();
+        flushLogRepeats();
         logFile.close();
     }
 

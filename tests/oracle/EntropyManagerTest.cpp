@@ -106,6 +106,45 @@ TEST(EntropyPoolReading, ReadsTheSameInPiecesOfAnySize) {
     }
 }
 
+TEST(EntropyPoolReading, CountingAloneJudgesEveryLineAsReadingDoes) {
+    // Counting looks at many lines at once; a deviation must be seen wherever it falls.
+    std::vector<int> values;
+    for (int i = 0; i < 300; ++i) {
+        values.push_back((i % 3 == 0 ? -1 : 1) * (1000000000 + i * 3579139));
+    }
+    const std::string base = EntropyManager::formatPool(values);
+    for (const char* line : {"2147483647\n", "-2147483648\n", "0\n", "-1\n", "1999999999\n",
+                                    "-0\n", "01\n", "12345678901\n", "2147483648\n", "-2147483649\n",
+                                    "2200000000\n", "\n", "-\n", "1-2\n", "3000000000\n", "1 \n"}) {
+        for (std::size_t shift = 2; shift < 66; ++shift) {
+            // Short lines in front move the deviation to every place in a 64-byte block.
+            std::string padding = shift % 2 == 1 ? "22\n" : "";
+            while (padding.size() < shift) {
+                padding += "1\n";
+            }
+            const std::string text = padding + line + base;
+            std::string read;
+            bool writtenForm = false;
+            try {
+                read = std::to_string(EntropyManager::parsePool(text, "p", &writtenForm).size());
+            } catch (const std::runtime_error& error) {
+                read = error.what();
+            }
+            PoolReader counter("p");
+            std::string counted;
+            try {
+                counter.feed(text);
+                counter.finish();
+                counted = std::to_string(counter.count());
+                EXPECT_EQ(counter.writtenForm(), writtenForm) << line << " after " << padding.size();
+            } catch (const std::runtime_error& error) {
+                counted = error.what();
+            }
+            ASSERT_EQ(counted, read) << line << " after " << padding.size();
+        }
+    }
+}
+
 TEST(EntropyPoolFile, LoadsSavesAndDraws) {
     TempDir dir;
     const auto pool = (dir.path() / "pool.txt").string();

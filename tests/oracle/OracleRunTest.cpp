@@ -44,9 +44,15 @@ const char* const WINDOWED_VOTES =
 
 class OracleRun : public OracleFixture {
 protected:
-    void TearDown() override { logFile.close(); }
+    void TearDown() override {
+        flushLogRepeats();
+        logFile.close();
+    }
 
-    void captureLog() { logFile.open("test-log.txt", std::ios::trunc); }
+    void captureLog() {
+        flushLogRepeats();
+        logFile.open("test-log.txt", std::ios::trunc);
+    }
     std::vector<std::string> logLines() {
         logFile.flush();
         return testsupport::lines(testsupport::readFile("test-log.txt"));

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class ControlManager {
@@ -42,14 +43,19 @@ public:
     // As loadConfig, for a document already parsed; sourceName only labels the error message.
     bool loadConfigFromJson(const nlohmann::json& config, const std::string& sourceName);
 
+    // Whether a key held down, repeating, runs the action again (moving a selection) or only its
+    // first press does (spending something that cannot be had back).
+    enum class KeyRepeat { REPEATS, FIRST_PRESS_ONLY };
+
     // Replaces any callback already registered under name.
-    void registerAction(const std::string& name, ActionCallback callback);
+    void registerAction(const std::string& name, ActionCallback callback,
+                        KeyRepeat keyRepeat = KeyRepeat::REPEATS);
     void unregisterAction(const std::string& name);
 
     // The action bound to input in the topmost active context that binds it, or "".
     std::string getAction(InputCode input) const;
     // Resolves key-down and mouse-button-down events and calls the bound action's callback;
-    // every other event is ignored.
+    // every other event is ignored, and so is a key's auto-repeat for a first-press-only action.
     void dispatchEvent(const SDL_Event& event);
 
 private:
@@ -61,5 +67,6 @@ private:
     // context name -> input code -> action name; a context appears once it holds a binding.
     std::map<std::string, std::map<InputCode, std::string>> contextMaps{};
     std::unordered_map<std::string, ActionCallback> actionCallbacks{};
+    std::unordered_set<std::string> firstPressOnlyActions{};
     std::vector<std::string> contextStack{};
 };

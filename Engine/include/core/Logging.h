@@ -18,13 +18,22 @@ extern bool debugEnabled;
 extern std::ofstream logFile;
 
 // Archives the previous log and opens a fresh one; exits with status 1 if it cannot be opened.
+// log.txt is never opened through a symbolic link.
 void initializeLogging();
-// Moves an existing log.txt to logging/log_<timestamp>.txt without replacing an older archive.
-// On failure it warns on standard error and leaves log.txt where it is.
+// Moves an existing log.txt (a symbolic link as it is) to logging/log_<timestamp>.txt, or
+// log_<timestamp>_2.txt and so on, never replacing an archive, even one made at the same moment
+// by another process. On failure it warns on standard error and leaves log.txt where it is.
 void archiveOldLogFile();
 // Local time as "%Y-%m-%d_%H-%M-%S".
 std::string getFormattedTimeStamp();
+// Writes one line. The same message from the same file and line coming back within a second of
+// its previous occurrence is counted instead of written again; the count is written as
+// "Repeated N more times: message" once the repeats pause, at least once a minute while they
+// go on, and by flushLogRepeats.
 void logMessage(const std::string& message, LogLevel level, const char* file, int line);
+// Writes the pending repeat counts and forgets every repeat. Call before the last line of a run
+// and before closing or reopening logFile; it also runs at process exit.
+void flushLogRepeats();
 void addLogBlankLine(int count);
 void setLoggingEnabled(bool enabled);
 void setDebugEnabled(bool enabled);

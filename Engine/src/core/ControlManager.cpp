@@ -127,11 +127,19 @@ void ControlManager::logSummary() const {
     LOG_DEBUG(std::string(40, '='));
 }
 
-void ControlManager::registerAction(const std::string& name, ActionCallback callback) {
+void ControlManager::registerAction(const std::string& name, ActionCallback callback, KeyRepeat keyRepeat) {
     actionCallbacks[name] = std::move(callback);
+    if (keyRepeat == KeyRepeat::FIRST_PRESS_ONLY) {
+        firstPressOnlyActions.insert(name);
+    } else {
+        firstPressOnlyActions.erase(name);
+    }
 }
 
-void ControlManager::unregisterAction(const std::string& name) { actionCallbacks.erase(name); }
+void ControlManager::unregisterAction(const std::string& name) {
+    actionCallbacks.erase(name);
+    firstPressOnlyActions.erase(name);
+}
 
 std::string ControlManager::getAction(InputCode input) const {
     const std::string keyName = SDL_GetKeyName(input);
@@ -166,6 +174,10 @@ void ControlManager::dispatchEvent(const SDL_Event& event) {
 
     const std::string action = getAction(code);
     if (action.empty()) {
+        return;
+    }
+    if (event.type == SDL_KEYDOWN && event.key.repeat != 0 && firstPressOnlyActions.count(action) != 0) {
+        SDL_Log("Key repeat ignored for action: %s", action.c_str());
         return;
     }
     const auto callback = actionCallbacks.find(action);

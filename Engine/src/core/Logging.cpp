@@ -2,14 +2,22 @@
 
 #include "core/Config.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <system_error>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool loggingEnabled = LOGGING_ENABLED;
 bool logInfoEnabled = LOG_INFO_ENABLED;
@@ -32,16 +40,119 @@ const char* prefixFor(LogLevel level) {
     }
 }
 
-// Two starts within one second share a timestamp; the later archive gets a numeric suffix
-// instead of replacing the earlier one.
-std::filesystem::path freeArchiveName(const std::string& timeStamp) {
-    const std::string stem = std::string(ARCHIVE_DIRECTORY) + "/log_" + timeStamp;
-    std::filesystem::path candidate = stem + ".txt";
-    std::error_code ec;
-    for (int suffix = 2; std::filesystem::exists(candidate, ec); ++suffix) {
-        candidate = stem + "_" + std::to_string(suffix) + ".txt";
+using RepeatClock = std::chrono::steady_clock;
+// A line that comes back from the same place with the same text within this pause continues a
+// run of repeats; a longer pause ends the run. Per-frame lines come back far sooner, while a
+// player's separate actions are usually further apart and keep their own lines.
+constexpr auto REPEAT_PAUSE = std::chrono::seconds(1);
+// A run that never pauses is still summarised this often, so it stays visible in the log.
+constexpr auto REPEAT_REPORT_INTERVAL = std::chrono::minutes(1);
+// Far more starts in one second than any person makes; beyond it archiving gives up.
+constexpr int MAX_ARCHIVE_SUFFIX = 100000;
+
+using RepeatKey = std::tuple<std::string, int, std::string>; // source file, line, message
+
+struct RepeatRun {
+    LogLevel level;
+    long long unwritten;
+    RepeatClock::time_point lastSeen;
+    RepeatClock::time_point lastReport;
+};
+
+std::map<RepeatKey, RepeatRun>& repeatRuns() {
+    static std::map<RepeatKey, RepeatRun> runs;
+    return runs;
+}
+
+void writeLine(const std::string& message, LogLevel level, const std::string& file, int line) {
+    logFile << prefixFor(level) << ' ' << message << " [" << getFormattedTimeStamp() << "] [" << file
+            << ':' << line << "]\n";
+    logFile.flush();
+}
+
+void writeRepeatSummary(const RepeatKey& key, const RepeatRun& run) {
+    const auto& [file, line, message] = key;
+    writeLine("Repeated " + std::to_string(run.unwritten) + (run.unwritten == 1 ? " more time: " : " more times: ") +
+                  message,
+              run.level, file, line);
+}
+
+// Summarises and forgets the runs that have paused long enough to count as ended. Looked at a
+// few times a second only, so that many different lines in a burst stay cheap to write.
+void closeEndedRuns(RepeatClock::time_point now) {
+    static RepeatClock::time_point lastSweep{};
+    if (now - lastSweep < REPEAT_PAUSE / 4) {
+        return;
     }
-    return candidate;
+    lastSweep = now;
+    auto& runs = repeatRuns();
+    for (auto run = runs.begin(); run != runs.end();) {
+        if (now - run->second.lastSeen <= REPEAT_PAUSE) {
+            ++run;
+            continue;
+        }
+        if (run->second.unwritten > 0) {
+            writeRepeatSummary(run->first, run->second);
+        }
+        run = runs.erase(run);
+    }
+}
+
+std::string archiveName(const std::string& timeStamp, int suffix) {
+    const std::string stem = std::string(ARCHIVE_DIRECTORY) + "/log_" + timeStamp;
+    return suffix < 2 ? stem + ".txt" : stem + "_" + std::to_string(suffix) + ".txt";
+}
+
+// Moves from to to unless to exists, in one step, so that two processes archiving at once can
+// never both take the same name. The path itself moves: a symbolic link is not followed.
+bool moveWithoutReplacing(const char* from, const char* to, std::error_code& ec) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without that rename: a hard link also refuses an existing name.
+        if (link(from, to) == 0) {
+            if (unlink(from) == 0) {
+                return true;
+            }
+            const int unlinkError = errno;
+            unlink(to);
+            errno = unlinkError;
+        }
+    }
+    if (errno != EEXIST) {
+        ec.assign(errno, std::generic_category());
+    }
+    return false;
+}
+
+// Opens log.txt as a regular file in this directory, never through a symbolic link: a link
+// someone placed must not make this program create or extend a file elsewhere.
+bool openLogFileHere(bool append) {
+    const int flags =
+        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+    const int descriptor = open(LOG_FILE_PATH, flags, 0666);
+    if (descriptor < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return false;
+    }
+    // The stream reopens the very file already open, whatever happens to the name meanwhile.
+    logFile.open("/proc/self/fd/" + std::to_string(descriptor), std::ios::app);
+    if (!logFile.is_open()) {
+        // No /proc: open by name, and keep the stream only if the name is still that same file.
+        logFile.open(LOG_FILE_PATH, std::ios::app);
+        struct stat named {};
+        if (lstat(LOG_FILE_PATH, &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
+            named.st_dev != info.st_dev) {
+            logFile.close();
+        }
+    }
+    close(descriptor);
+    return logFile.is_open();
 }
 } // namespace
 
@@ -57,12 +168,22 @@ std::string getFormattedTimeStamp() {
 void archiveOldLogFile() {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (!fs::exists(LOG_FILE_PATH, ec)) {
+    // symlink_status: a link, even a dangling one, is archived like a file.
+    if (!fs::exists(fs::symlink_status(LOG_FILE_PATH, ec))) {
         return;
     }
     fs::create_directory(ARCHIVE_DIRECTORY, ec);
     if (!ec) {
-        fs::rename(LOG_FILE_PATH, freeArchiveName(getFormattedTimeStamp()), ec);
+        const std::string timeStamp = getFormattedTimeStamp();
+        bool moved = false;
+        for (int suffix = 1; !moved && !ec && suffix <= MAX_ARCHIVE_SUFFIX; ++suffix) {
+            moved = moveWithoutReplacing(LOG_FILE_PATH, archiveName(timeStamp, suffix).c_str(), ec);
+        }
+        if (ec == std::errc::no_such_file_or_directory) {
+            ec.clear(); // a start running beside this one archived it first
+        } else if (!moved && !ec) {
+            ec = std::make_error_code(std::errc::file_exists);
+        }
     }
     if (ec) {
         std::cerr << "Warning: could not archive " << LOG_FILE_PATH << " into " << ARCHIVE_DIRECTORY
@@ -71,12 +192,16 @@ void archiveOldLogFile() {
 }
 
 void initializeLogging() {
+    repeatRuns().clear();
+    // Registered after the repeat table exists, so that it runs before the table is destroyed.
+    static const bool flushAtExit = std::atexit(flushLogRepeats) == 0;
+    static_cast<void>(flushAtExit);
     archiveOldLogFile();
     // A log that could not be archived is still there: keep it and write after it.
     std::error_code ec;
-    const bool keepPrevious = std::filesystem::exists(LOG_FILE_PATH, ec);
-    logFile.open(LOG_FILE_PATH, keepPrevious ? std::ios::app : std::ios::trunc);
-    if (!logFile.is_open()) {
+    const bool keepPrevious = std::filesystem::exists(std::filesystem::symlink_status(LOG_FILE_PATH, ec));
+    logFile.close();
+    if (!openLogFileHere(keepPrevious)) {
         std::cerr << "Failed to open log file." << std::endl;
         std::exit(1);
     }
@@ -86,9 +211,39 @@ void logMessage(const std::string& message, LogLevel level, const char* file, in
     if (level == LogLevel::NONE || !loggingEnabled) {
         return;
     }
-    logFile << prefixFor(level) << ' ' << message << " [" << getFormattedTimeStamp() << "] [" << file
-            << ':' << line << "]\n";
-    logFile.flush();
+    const RepeatClock::time_point now = RepeatClock::now();
+    closeEndedRuns(now);
+    const auto [entry, first] =
+        repeatRuns().try_emplace(RepeatKey{file != nullptr ? file : "", line, message}, RepeatRun{level, 0, now, now});
+    RepeatRun& run = entry->second;
+    if (!first && now - run.lastSeen > REPEAT_PAUSE) { // the run ended and has not been swept yet
+        if (run.unwritten > 0) {
+            writeRepeatSummary(entry->first, run);
+        }
+        run = RepeatRun{level, 0, now, now};
+    } else if (!first) {
+        ++run.unwritten;
+        run.lastSeen = now;
+        if (now - run.lastReport >= REPEAT_REPORT_INTERVAL) {
+            writeRepeatSummary(entry->first, run);
+            run.unwritten = 0;
+            run.lastReport = now;
+        }
+        return;
+    }
+    writeLine(message, level, std::get<0>(entry->first), line);
+}
+
+void flushLogRepeats() {
+    auto& runs = repeatRuns();
+    if (loggingEnabled) {
+        for (const auto& [key, run] : runs) {
+            if (run.unwritten > 0) {
+                writeRepeatSummary(key, run);
+            }
+        }
+    }
+    runs.clear();
 }
 
 void addLogBlankLine(int count) {

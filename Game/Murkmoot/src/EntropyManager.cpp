@@ -2,8 +2,7 @@
 
 #include "PoolFile.h"
 #include "PoolReader.h"
-
-#include <charconv>
+#include "PoolReplacement.h"
 
 namespace EntropyManager {
 
@@ -21,11 +20,8 @@ std::vector<int> parsePool(std::string_view text, const std::string& origin, boo
 std::string formatPool(const std::vector<int>& pool) {
     std::string text;
     text.reserve(pool.size() * PoolReader::MAX_WRITTEN_LINE);
-    char line[PoolReader::MAX_WRITTEN_LINE];
     for (const int value : pool) {
-        char* end = std::to_chars(line, line + sizeof line - 1, value).ptr;
-        *end++ = '\n';
-        text.append(line, end);
+        PoolReplacement::appendLine(text, value);
     }
     return text;
 }

@@ -252,6 +252,7 @@ int main(int /*argc*/, char* /*argv*/[]) {
     window.reset();
     LOG_INFO("SDL resources cleaned up");
     SDL_Quit();
+    flushLogRepeats(); // the counts of lines still repeating, before the last line
     LOG_INFO("Zadadezaz application exiting.");
     logFile.close();
     return 0;

@@ -45,7 +45,8 @@ OracleScene::OracleScene(SDL_Renderer* sceneRenderer, const nlohmann::json& scen
     controls.registerAction("navigate_down", [this] { moveSelection(1); });
     controls.registerAction("navigate_left", [this] { moveSelection(-1); });
     controls.registerAction("navigate_right", [this] { moveSelection(1); });
-    controls.registerAction("confirm", [this] { confirmSelection(); });
+    // Confirming asks the council and spends pool values: a held Return asks once.
+    controls.registerAction("confirm", [this] { confirmSelection(); }, ControlManager::KeyRepeat::FIRST_PRESS_ONLY);
     controls.registerAction("switch_tab", [this] { moveTextBoxFocus(1); });
     controls.registerAction("pause_menu", [this] { exitOracleScene(); });
 }

@@ -17,8 +17,9 @@
 
 namespace {
 
-// Big enough to read at the speed of the page cache, small enough to stay in the CPU's caches.
-constexpr std::size_t CHUNK_SIZE = 1 << 18;
+// Big enough to read at the speed of the page cache, small enough to stay in the CPU's caches
+// (larger pieces measured slower: the copy out of the page cache then misses them).
+constexpr std::size_t CHUNK_SIZE = 1 << 16;
 
 std::runtime_error openError(const std::string& path) {
     return std::runtime_error("Failed to open entropy pool: " + path);

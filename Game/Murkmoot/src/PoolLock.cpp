@@ -15,11 +15,6 @@ constexpr std::size_t STAMP_SIZE = 192;
 constexpr std::size_t STAMP_FIELDS = 9;
 using StampFields = std::array<std::uint64_t, STAMP_FIELDS>;
 
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string besidePool(const std::string& pool, const char* suffix) {
     const std::size_t slash = pool.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -53,6 +48,11 @@ int flockRetrying(int fd, int operation) {
 }
 
 } // namespace
+
+std::string PoolLock::directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
 
 std::string PoolLock::temporaryPath(const std::string& pool) { return besidePool(pool, ".new"); }
 

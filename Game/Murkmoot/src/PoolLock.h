@@ -43,6 +43,8 @@ public:
     // The one name a rewrite links its finished file to before renaming it over the pool. Only
     // the holder of the exclusive lock uses it, so any holder finding it finds a leftover.
     static std::string temporaryPath(const std::string& pool);
+    // The directory holding `path` ("." for a bare name).
+    static std::string directoryOf(const std::string& path);
 
 private:
     UniqueFd fd;

@@ -1,7 +1,13 @@
 #include "PoolReader.h"
 
+#include <bit>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -40,6 +46,164 @@ int signedValue(bool negative, std::uint64_t magnitude) {
     return static_cast<int>(negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude));
 }
 
+#if defined(__SSE2__)
+
+// Which bytes of a 64-byte block are which, one bit per byte.
+struct BlockMasks {
+    std::uint64_t newline = 0;
+    std::uint64_t minus = 0;
+    std::uint64_t zero = 0;
+    std::uint64_t two = 0;
+    std::uint64_t aboveTwo = 0; // "3" to "9"
+    bool foreign = false;       // a byte that is none of these and no digit either
+};
+
+BlockMasks masksOf(const char* block) {
+    BlockMasks masks;
+    __m128i foreign = _mm_setzero_si128();
+#pragma GCC unroll 4
+    for (int part = 0; part < 4; ++part) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part * 16));
+        const auto bits = [&](__m128i selected) {
+            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(selected))) << (part * 16);
+        };
+        const __m128i newline = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+        const __m128i minus = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'));
+        const __m128i belowZero = _mm_cmplt_epi8(bytes, _mm_set1_epi8('0'));
+        const __m128i aboveNine = _mm_cmpgt_epi8(bytes, _mm_set1_epi8('9'));
+        foreign = _mm_or_si128(foreign, _mm_andnot_si128(_mm_or_si128(newline, minus), _mm_or_si128(belowZero, aboveNine)));
+        masks.newline |= bits(newline);
+        masks.minus |= bits(minus);
+        masks.zero |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('0')));
+        masks.two |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('2')));
+        masks.aboveTwo |= bits(_mm_andnot_si128(aboveNine, _mm_cmpgt_epi8(bytes, _mm_set1_epi8('2'))));
+    }
+    masks.foreign = _mm_movemask_epi8(foreign) != 0;
+    return masks;
+}
+
+__extension__ typedef unsigned __int128 Window; // two blocks side by side
+
+// Bit i is set where bits i to i + 9 of `window` are all set (runs of ten or more).
+Window runsOfTen(Window window) {
+    const Window two = window & (window >> 1);
+    const Window four = two & (two >> 2);
+    const Window eight = four & (four >> 4);
+    return eight & (eight >> 2);
+}
+
+// Bit i is set where bits i to i + 10 are all set.
+Window runsOfEleven(Window window) {
+    const Window two = window & (window >> 1);
+    const Window four = two & (two >> 2);
+    const Window eight = four & (four >> 4);
+    return eight & (eight >> 3);
+}
+
+// Ten-digit numbers starting at the set bits of `starts` (a block at `block`) must not exceed
+// the 32-bit limits; most start with "1" and need no closer look.
+bool withinLimits(const char* block, std::uint64_t starts, std::uint64_t negativeStarts, const BlockMasks& masks) {
+    if ((starts & masks.aboveTwo) != 0) {
+        return false;
+    }
+    for (std::uint64_t twos = starts & masks.two; twos != 0; twos &= twos - 1) {
+        const int at = std::countr_zero(twos);
+        const bool negative = ((negativeStarts >> at) & 1U) != 0;
+        // Big-endian loads compare like the digits they hold.
+        const char* const limit = negative ? "2147483648" : "2147483647";
+        const std::uint64_t high = __builtin_bswap64(loadWord(block + at));
+        const std::uint64_t highLimit = __builtin_bswap64(loadWord(limit));
+        const unsigned low = static_cast<unsigned>(static_cast<unsigned char>(block[at + 8])) << 8 |
+                             static_cast<unsigned char>(block[at + 9]);
+        const unsigned lowLimit = static_cast<unsigned>(static_cast<unsigned char>(limit[8])) << 8 |
+                                  static_cast<unsigned char>(limit[9]);
+        if (high > highLimit || (high == highLimit && low > lowLimit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The number of lines in [begin, end), whole lines starting at a line start, when every one is
+// in the written form; nothing otherwise. It looks at 64 bytes at a time and follows no single
+// line, so the cost per line is a few instructions and no line depends on the one before.
+std::optional<std::size_t> countWrittenLines(const char* const begin, const char* const end) {
+    const auto size = static_cast<std::size_t>(end - begin);
+    std::size_t count = 0;
+    bool lineStartCarry = true;
+    bool minusCarry = false;
+    bool zeroStartCarry = false;
+    BlockMasks previous;
+    std::uint64_t previousDigits = 0;
+    std::uint64_t previousDigitStarts = 0;
+    std::uint64_t previousNegativeStarts = 0;
+    const char* previousBlock = nullptr;
+    alignas(16) char padded[64];
+    for (std::size_t offset = 0; offset < size; offset += 64) {
+        const std::size_t length = std::min<std::size_t>(64, size - offset);
+        const std::uint64_t inside = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+        const char* block = begin + offset;
+        if (length < 64) {
+            std::memcpy(padded, block, length);
+            std::memset(padded + length, '\n', 64 - length);
+            block = padded;
+        }
+        BlockMasks masks = masksOf(block); // the padding is line feeds: never foreign
+        if (masks.foreign) {
+            return std::nullopt; // a byte no written line holds
+        }
+        if (length < 64) {
+            masks.newline &= inside;
+            masks.zero &= inside;
+            masks.two &= inside;
+            masks.aboveTwo &= inside;
+        }
+        const std::uint64_t digitBytes = ~(masks.newline | masks.minus) & inside;
+        const std::uint64_t lineStarts = ((masks.newline << 1) | std::uint64_t{lineStartCarry}) & inside;
+        const std::uint64_t negativeStarts = ((masks.minus << 1) | std::uint64_t{minusCarry}) & inside;
+        const std::uint64_t digitStarts = (lineStarts & ~masks.minus) | negativeStarts;
+        const std::uint64_t zeroStarts = masks.zero & digitStarts;
+        const std::uint64_t afterZeroStarts = ((zeroStarts << 1) | std::uint64_t{zeroStartCarry}) & inside;
+        if ((masks.minus & ~lineStarts) != 0 ||       // a "-" inside a number
+            (digitStarts & ~digitBytes) != 0 ||       // an empty line, or "-" alone
+            (zeroStarts & negativeStarts) != 0 ||     // "-0"
+            (afterZeroStarts & ~masks.newline) != 0) { // a leading zero
+            return std::nullopt;
+        }
+        const Window digits = (Window{digitBytes} << 64) | previousDigits;
+        if (static_cast<std::uint64_t>(runsOfEleven(digits) >> 54) != 0) {
+            return std::nullopt; // eleven digits or more, ending in this block
+        }
+        // Ten-digit numbers that started in the previous block are now seen whole.
+        if (previousBlock != nullptr &&
+            !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(digits)) & previousDigitStarts,
+                          previousNegativeStarts, previous)) {
+            return std::nullopt;
+        }
+        count += static_cast<std::size_t>(std::popcount(masks.newline));
+        lineStartCarry = (masks.newline >> 63) != 0;
+        minusCarry = (masks.minus >> 63) != 0;
+        zeroStartCarry = (zeroStarts >> 63) != 0;
+        previous = masks;
+        previousDigits = digitBytes;
+        previousDigitStarts = digitStarts;
+        previousNegativeStarts = negativeStarts;
+        previousBlock = begin + offset;
+    }
+    if (previousBlock != nullptr &&
+        !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(Window{previousDigits})) & previousDigitStarts,
+                      previousNegativeStarts, previous)) {
+        return std::nullopt;
+    }
+    return count;
+}
+
+#else
+
+std::optional<std::size_t> countWrittenLines(const char*, const char*) { return std::nullopt; }
+
+#endif
+
 } // namespace
 
 PoolReader::PoolReader(std::string originName, std::vector<int>* output)
@@ -49,6 +213,12 @@ PoolReader::PoolReader(std::string originName, std::vector<int>* output)
 // the written form. Most of the cost of reading a pool is here, so it avoids branches that random
 // data cannot predict (sign, nine or ten digits); the final line feed stops every digit run.
 const char* PoolReader::scanWrittenLines(const char* cursor, const char* const end) {
+    if (values == nullptr) {
+        if (const std::optional<std::size_t> lines = countWrittenLines(cursor, end)) {
+            valueCount += *lines;
+            return end;
+        }
+    }
     while (cursor != end) {
         const char* const lineStart = cursor;
         const bool negative = *cursor == '-';

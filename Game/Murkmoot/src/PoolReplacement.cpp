@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::size_t FLUSH_SIZE = 1 << 18;
 
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t written = ::write(fd, data.data(), data.size());
@@ -41,7 +36,7 @@ PoolReplacement::PoolReplacement(std::string realPath, std::string messagePath, 
         previous = *old;
     }
     const mode_t mode = keepsOwner ? (previous.st_mode & 07777) : 0666;
-    fd.reset(::open(directoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    fd.reset(::open(PoolLock::directoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (!fd.valid()) {
         // A file system without unnamed files: use the temporary name throughout; the next lock
         // holder removes it if we are killed.
@@ -71,12 +66,16 @@ void PoolReplacement::write(std::string_view text) {
     }
 }
 
-void PoolReplacement::writeValues(const std::vector<int>& values) {
+void PoolReplacement::appendLine(std::string& text, int value) {
     char line[16];
+    char* end = std::to_chars(line, line + sizeof line - 1, value).ptr;
+    *end++ = '\n';
+    text.append(line, end);
+}
+
+void PoolReplacement::writeValues(const std::vector<int>& values) {
     for (const int value : values) {
-        char* end = std::to_chars(line, line + sizeof line - 1, value).ptr;
-        *end++ = '\n';
-        buffer.append(line, end);
+        appendLine(buffer, value);
         if (buffer.size() >= FLUSH_SIZE) {
             flush();
         }
@@ -122,7 +121,7 @@ struct stat PoolReplacement::commit() {
     struct stat status {};
     ::fstat(fd.get(), &status);
     // Make the rename itself durable.
-    const UniqueFd directory(::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd directory(::open(PoolLock::directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.valid()) {
         ::fsync(directory.get());
     }

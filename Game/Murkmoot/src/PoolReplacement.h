@@ -25,6 +25,9 @@ public:
     // Appends the written form of the values.
     void writeValues(const std::vector<int>& values);
 
+    // The written form of one value: plain decimal and a line feed.
+    static void appendLine(std::string& text, int value);
+
     // Puts the new file in the old one's place, durably; returns the new file's status.
     struct stat commit();
 

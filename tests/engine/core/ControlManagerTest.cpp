@@ -141,6 +141,25 @@ TEST_F(ControlManagerTest, DispatchActsOnPressesOnly) {
     EXPECT_EQ(calls, (std::map<std::string, int>{{"click", 1}, {"pause_menu", 2}}));
     EXPECT_TRUE(sdlLog.has("DispatchEvent called. Event type: 768"));
 
+    // A first-press-only action ignores the held key's repeats, not new presses; registering it
+    // again without the flag, or anew after unregistering, repeats again.
+    {
+        controls.registerAction("pause_menu", [this] { ++calls["held"]; },
+                                ControlManager::KeyRepeat::FIRST_PRESS_ONLY);
+        for (const Uint8 repeating : {0, 1, 1, 0, 1}) {
+            repeat.key.repeat = repeating;
+            controls.dispatchEvent(repeat);
+        }
+        EXPECT_EQ(calls["held"], 2);
+        EXPECT_TRUE(sdlLog.has("Key repeat ignored for action: pause_menu"));
+        controls.unregisterAction("pause_menu");
+        controls.registerAction("pause_menu", [this] { ++calls["held"]; });
+        controls.dispatchEvent(repeat);
+        EXPECT_EQ(calls["held"], 3);
+        count("pause_menu");
+        calls.erase("held");
+    }
+
     // Bound but unregistered, or registered empty: reported, and nothing runs or throws.
     controls.dispatchEvent(event(SDL_MOUSEBUTTONDOWN, 0, SDL_BUTTON_RIGHT));
     EXPECT_TRUE(sdlLog.has("No callback registered for action: confirm"));

@@ -32,8 +32,14 @@ struct ScratchDir {
 // The program log goes to a scratch file while this lives.
 struct LogCapture {
     ScratchDir dir;
-    LogCapture() { logFile.open(dir.path / "log.txt"); }
-    ~LogCapture() { logFile.close(); }
+    LogCapture() {
+        flushLogRepeats();
+        logFile.open(dir.path / "log.txt");
+    }
+    ~LogCapture() {
+        flushLogRepeats();
+        logFile.close();
+    }
     bool has(const std::string& part) const { return readFile(dir.path / "log.txt").find(part) != std::string::npos; }
 };
 

@@ -49,10 +49,12 @@ void SdlTest::SetUp() {
     clear(BLACK);
     scratch = std::filesystem::temp_directory_path() / ("murkmoot-entities-" + std::to_string(getpid()));
     std::filesystem::create_directories(scratch);
+    flushLogRepeats();
     logFile.open(scratch / "log.txt");
 }
 
 void SdlTest::TearDown() {
+    flushLogRepeats();
     logFile.close();
     SDL_DestroyRenderer(renderer);
     SDL_FreeSurface(surface);
