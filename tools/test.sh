@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzzer for a bounded time.
-# FUZZ_SECONDS (default 60) sets the time per fuzzer.
+# FUZZ_SECONDS (default 45) sets the time per fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh --tests
@@ -24,13 +24,14 @@ cmake --build build-fuzz -j"$jobs"
 # there is one) and keeps what it learns in the build tree.
 run_fuzzer() {
   local name=$1 source=fuzz/$2 corpus=build-fuzz/corpus/$1
-  local options=(-max_total_time="${FUZZ_SECONDS:-60}")
+  local options=(-max_total_time="${FUZZ_SECONDS:-45}")
   mkdir -p "$corpus"
   for dict in "$source"/*.dict; do [[ -e "$dict" ]] && options+=(-dict="$dict"); done
-  echo "-- $name for ${FUZZ_SECONDS:-60} s"
+  echo "-- $name for ${FUZZ_SECONDS:-45} s"
   build-fuzz/bin/"$name" "${options[@]}" "$corpus" "$source/corpus" 2>&1 | tail -n 1
 }
 run_fuzzer PoolReaderFuzzer pool
+run_fuzzer PoolImportFuzzer import
 run_fuzzer ControlListFuzzer controls
 run_fuzzer EntityRecordFuzzer entities
 echo "all tests passed"

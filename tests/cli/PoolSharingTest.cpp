@@ -2,6 +2,7 @@
 // others refill the file: no value is handed out twice, none that left the file comes back, and
 // every state of the file is the written form of what it held, cut short.
 
+#include "Consultation.h"
 #include "EntropyManager.h"
 #include "TestSupport.h"
 
@@ -9,17 +10,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <fcntl.h>
-#include <regex>
 #include <set>
 #include <string>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+using testsupport::Consultation;
 using testsupport::readFile;
 using testsupport::TempDir;
 
@@ -27,93 +26,10 @@ namespace {
 
 const char* const POOL = "Assets/Data/entropy_pool.txt";
 
-// One MurkmootCli run whose question is typed when the test says so.
-class Consultation {
-public:
-    Consultation(const std::filesystem::path& directory, const std::filesystem::path& output) : outPath(output) {
-        int input[2];
-        if (::pipe(input) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out < 0 || ::chdir(directory.c_str()) != 0) {
-                ::_exit(127);
-            }
-            ::dup2(input[0], 0);
-            ::dup2(out, 1);
-            ::dup2(out, 2);
-            ::close(input[1]);
-            ::execl(MURKMOOT_CLI_BINARY, MURKMOOT_CLI_BINARY, static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(input[0]);
-        questionFd = input[1];
-    }
-    Consultation(const Consultation&) = delete;
-    Consultation& operator=(const Consultation&) = delete;
-    ~Consultation() {
-        if (questionFd >= 0) {
-            ::close(questionFd);
-        }
-    }
-
-    // Waits until the council sits and the prompt is shown (the question is not read yet).
-    bool waitForPrompt() const {
-        for (int tries = 0; tries < 2000; ++tries) {
-            if (readFile(outPath).find("\n> ") != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
-
-    void type() {
-        if (questionFd >= 0) {
-            static_cast<void>(::write(questionFd, "q\n", 2));
-            ::close(questionFd);
-            questionFd = -1;
-        }
-    }
-
-    // Types the question if not yet done, and waits for the report.
-    std::string answer() {
-        type();
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return readFile(outPath);
-    }
-
-    int exitStatus = -1;
-
-private:
-    std::filesystem::path outPath;
-    pid_t pid = -1;
-    int questionFd = -1;
-};
-
 std::vector<int> distinct(int count, int offset) {
     std::vector<int> values;
     for (int i = 0; i < count; ++i) {
         values.push_back(offset + i * 7);
-    }
-    return values;
-}
-
-int drawsIn(const std::string& report) {
-    return report.find("Puddingbrain overrides") == std::string::npos ? 13 : 14;
-}
-
-// The values the report shows: each vote's draw.
-std::vector<int> voteValues(const std::string& report) {
-    static const std::regex vote(R"(votes:\n[^\n(]*\((-?\d+)\))");
-    std::vector<int> values;
-    for (auto match = std::sregex_iterator(report.begin(), report.end(), vote); match != std::sregex_iterator();
-         ++match) {
-        values.push_back(std::stoi((*match)[1]));
     }
     return values;
 }
@@ -157,14 +73,14 @@ TEST_F(PoolSharing, OverlappingConsultationsNeverRepeatOrRestoreAValue) {
         ::close(lock);
     });
 
-    Consultation waiter(dir.path(), output(0));
+    Consultation waiter(MURKMOOT_CLI_BINARY, dir.path(), output(0));
     ASSERT_TRUE(waiter.waitForPrompt());
     std::vector<std::string> reports;
     for (int round = 0; round < 4; ++round) {
         // All summon at once, then all answer at once: their draws overlap as much as can be.
         std::vector<std::unique_ptr<Consultation>> running;
         for (int i = 0; i < 8; ++i) {
-            running.push_back(std::make_unique<Consultation>(dir.path(), output(1 + round * 8 + i)));
+            running.push_back(std::make_unique<Consultation>(MURKMOOT_CLI_BINARY, dir.path(), output(1 + round * 8 + i)));
         }
         for (auto& consultation : running) {
             ASSERT_TRUE(consultation->waitForPrompt());
@@ -186,8 +102,8 @@ TEST_F(PoolSharing, OverlappingConsultationsNeverRepeatOrRestoreAValue) {
     std::size_t drawn = 0;
     std::vector<int> shown;
     for (const std::string& report : reports) {
-        drawn += static_cast<std::size_t>(drawsIn(report));
-        for (const int value : voteValues(report)) {
+        drawn += static_cast<std::size_t>(Consultation::drawsIn(report));
+        for (const int value : Consultation::voteValues(report)) {
             shown.push_back(value);
         }
     }
@@ -205,7 +121,7 @@ TEST_F(PoolSharing, OverlappingConsultationsNeverRepeatOrRestoreAValue) {
 TEST_F(PoolSharing, ARefillWhileAProgramWaitsIsKept) {
     const std::vector<int> original = distinct(100, 5);
     writePool(original);
-    Consultation waiting(dir.path(), output(0));
+    Consultation waiting(MURKMOOT_CLI_BINARY, dir.path(), output(0));
     ASSERT_TRUE(waiting.waitForPrompt()); // 5 drawn
 
     // A refill in front of the pool (replacing the file), then a value appended by hand.
@@ -218,8 +134,8 @@ TEST_F(PoolSharing, ARefillWhileAProgramWaitsIsKept) {
 
     const std::string report = waiting.answer();
     ASSERT_EQ(waiting.exitStatus, 0) << report;
-    const std::size_t after = static_cast<std::size_t>(drawsIn(report) - 5);
-    EXPECT_EQ(voteValues(report).front(), 77) << "the file's last value now is the next one drawn";
+    const std::size_t after = static_cast<std::size_t>(Consultation::drawsIn(report) - 5);
+    EXPECT_EQ(Consultation::voteValues(report).front(), 77) << "the file's last value now is the next one drawn";
     refilled.push_back(77);
     refilled.resize(refilled.size() - after);
     EXPECT_EQ(pool(), EntropyManager::formatPool(refilled));

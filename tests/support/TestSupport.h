@@ -41,9 +41,9 @@ struct ProcessResult {
     int exitStatus = -1; // -1 when it did not exit normally
 };
 
-// Runs `program` in `directory` with `input` on its standard input.
+// Runs `program` with `args` in `directory`, with `input` on its standard input.
 ProcessResult runProcess(const std::string& program, const std::filesystem::path& directory,
-                         const std::string& input);
+                         const std::string& input, const std::vector<std::string>& args = {});
 
 // Splits on line feeds; a final line feed does not add an empty line.
 std::vector<std::string> lines(const std::string& text);

@@ -1,0 +1,54 @@
+#pragma once
+// A program's command line, read against the table of options that program knows. Every program
+// answers --help (its usage, which begins "Usage:", on standard output) and --version, and meets
+// anything it does not know with one line saying what, its usage on standard error and exit
+// status 2. Each program keeps only its own texts and table.
+
+#include <optional>
+#include <ostream>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CommandLine {
+public:
+    // An option written "--name VALUE" or "--name=VALUE" when it takes a value, else "--name".
+    struct Option {
+        std::string_view name; // with its "--"
+        bool takesValue = false;
+    };
+
+    struct Program {
+        std::string_view name;
+        std::string_view usage; // begins "Usage:", ends with a line feed
+    };
+
+    class UsageError : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // `args` without the program name. Throws UsageError for an option not in `known` (--help
+    // and --version always are) or one without its value. A lone "-" is a word.
+    CommandLine(std::vector<std::string> args, std::span<const Option> known);
+
+    // Answers --help or --version on `out`; returns whether it did.
+    bool answersHelpOrVersion(const Program& program, std::ostream& out) const;
+
+    // Everything that is not an option, in order.
+    const std::vector<std::string>& words() const { return positional; }
+
+    // The value of the last occurrence of an option, or nothing when it was not given.
+    std::optional<std::string> option(std::string_view name) const;
+
+    // One line naming the mistake, then the usage; returns the exit status for it.
+    static int reportUsageError(const Program& program, const std::string& message, std::ostream& err);
+
+    static constexpr int USAGE_EXIT_STATUS = 2;
+
+private:
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> given;
+};

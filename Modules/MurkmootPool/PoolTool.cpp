@@ -1,0 +1,265 @@
+#include "PoolTool.h"
+
+#include "CommandLine.h"
+#include "PoolFile.h"
+#include "PoolImport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const CommandLine::Program PROGRAM{
+    "MurkmootPool",
+    "Usage: MurkmootPool status [--pool FILE]\n"
+    "       MurkmootPool add [--format auto|text|bytes|qrng-json] [--pool FILE] [SOURCE|-]\n"
+    "       MurkmootPool fill N [--source FILE] [--pool FILE]\n"
+    "       MurkmootPool --help | --version\n"
+    "Inspects and refills the entropy pool, also while the games are running.\n"
+    "  status  the values left, about how many consultations they last (13 or 14 values each)\n"
+    "          and whether the file is in the written form (one plain decimal per line)\n"
+    "  add     puts the values SOURCE holds in front of those in the pool, which keep their\n"
+    "          turn; SOURCE is a file, or - (the default) for standard input. --format:\n"
+    "            text       integers, read as the games read the pool\n"
+    "            bytes      every 4 bytes one 32-bit value, little-endian\n"
+    "            qrng-json  a quantum random number service's JSON response, or an array of\n"
+    "                       them; only \"data\" enters the pool (types uint8, uint16, hex16)\n"
+    "            auto       qrng-json for a JSON object or an array of objects, else text\n"
+    "                       (the default)\n"
+    "  fill    adds N values read as bytes from FILE (default /dev/urandom)\n"
+    "  --pool FILE  the pool, by default Assets/Data/entropy_pool.txt\n"};
+
+const CommandLine::Option POOL{"--pool", true};
+const CommandLine::Option FORMAT{"--format", true};
+const CommandLine::Option SOURCE{"--source", true};
+
+const CommandLine::Option STATUS_OPTIONS[] = {POOL};
+const CommandLine::Option ADD_OPTIONS[] = {POOL, FORMAT};
+const CommandLine::Option FILL_OPTIONS[] = {POOL, SOURCE};
+const CommandLine::Option ALL_OPTIONS[] = {POOL, FORMAT, SOURCE};
+
+const char* const DEFAULT_POOL = "Assets/Data/entropy_pool.txt";
+const char* const DEFAULT_FILL_SOURCE = "/dev/urandom";
+const char* const STANDARD_INPUT = "-";
+
+// The council asks only with at least this many values, and a consultation draws 13 or 14.
+constexpr std::size_t FEWEST_TO_ASK = 15;
+constexpr std::size_t FEWEST_DRAWS = 13;
+constexpr std::size_t MOST_DRAWS = 14;
+
+// A fill is held in memory before it enters the pool: 400 MB at most.
+constexpr std::size_t MOST_FILL_VALUES = 100'000'000;
+constexpr std::size_t VALUE_BYTES = 4;
+constexpr std::size_t PREPEND_BATCH = 65'536;
+constexpr std::size_t READ_CHUNK = 65'536;
+
+std::string values(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
+
+std::string poolPath(const CommandLine& line) { return line.option(POOL.name).value_or(DEFAULT_POOL); }
+
+std::string sourceName(const std::string& name) { return name == STANDARD_INPUT ? "standard input" : name; }
+
+// Closes a POSIX descriptor on every path out.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    int get() const { return fd; }
+
+private:
+    int fd;
+};
+
+// Refuses a source that is the pool itself: adding the pool to itself would hand every value out
+// twice.
+void refuseThePool(const std::string& source, const std::string& pool) {
+    struct stat sourceStat {};
+    struct stat poolStat {};
+    if (source != STANDARD_INPUT && ::stat(source.c_str(), &sourceStat) == 0 &&
+        ::stat(pool.c_str(), &poolStat) == 0 && sourceStat.st_dev == poolStat.st_dev &&
+        sourceStat.st_ino == poolStat.st_ino) {
+        throw std::runtime_error(source + ": is the pool itself; its values would be handed out twice");
+    }
+}
+
+} // namespace
+
+PoolTool::PoolTool(std::istream& input, std::ostream& output, std::ostream& errors)
+    : in(input), out(output), err(errors) {}
+
+int PoolTool::run(const std::vector<std::string>& args) {
+    struct Command {
+        std::string_view name;
+        std::span<const CommandLine::Option> options;
+        void (PoolTool::*perform)(const CommandLine&);
+    };
+    static const Command COMMANDS[] = {{"status", STATUS_OPTIONS, &PoolTool::status},
+                                       {"add", ADD_OPTIONS, &PoolTool::add},
+                                       {"fill", FILL_OPTIONS, &PoolTool::fill}};
+    try {
+        const auto command = args.empty() ? std::end(COMMANDS)
+                                          : std::find_if(std::begin(COMMANDS), std::end(COMMANDS),
+                                                         [&](const Command& c) { return c.name == args[0]; });
+        if (command == std::end(COMMANDS)) {
+            // Only --help and --version come without a command; any other option means the
+            // command is not first.
+            const CommandLine line(args, ALL_OPTIONS);
+            if (line.answersHelpOrVersion(PROGRAM, out)) {
+                return 0;
+            }
+            if (line.words().empty()) {
+                throw CommandLine::UsageError("no command given");
+            }
+            const std::string& word = line.words().front();
+            const bool known = std::any_of(std::begin(COMMANDS), std::end(COMMANDS),
+                                           [&](const Command& c) { return c.name == word; });
+            throw CommandLine::UsageError(known ? "the command comes first: MurkmootPool " + word + " ..."
+                                                : "unknown command \"" + word + "\"");
+        }
+        const CommandLine line({args.begin() + 1, args.end()}, command->options);
+        if (line.answersHelpOrVersion(PROGRAM, out)) {
+            return 0;
+        }
+        (this->*command->perform)(line);
+        return 0;
+    } catch (const CommandLine::UsageError& error) {
+        return CommandLine::reportUsageError(PROGRAM, error.what(), err);
+    } catch (const std::exception& error) {
+        err << error.what() << "\n";
+        return 1;
+    }
+}
+
+void PoolTool::status(const CommandLine& line) {
+    if (!line.words().empty()) {
+        throw CommandLine::UsageError("status takes no argument \"" + line.words().front() + "\"");
+    }
+    PoolFile pool(poolPath(line));
+    const PoolFile::Status status = pool.inspect();
+    out << "Pool: " << pool.getPath() << "\n";
+    out << "Values left: " << status.count << "\n";
+    if (status.count < FEWEST_TO_ASK) {
+        out << "Consultations: none; below " << FEWEST_TO_ASK
+            << " values the council rests until the pool is refilled\n";
+    } else {
+        const std::size_t fewest = (status.count - FEWEST_TO_ASK) / MOST_DRAWS + 1;
+        const std::size_t most = (status.count - FEWEST_TO_ASK) / FEWEST_DRAWS + 1;
+        out << "Consultations: about " << fewest;
+        if (most != fewest) {
+            out << " to " << most;
+        }
+        out << " (" << FEWEST_DRAWS << " or " << MOST_DRAWS << " values each)\n";
+    }
+    out << "Written form: "
+        << (status.writtenForm ? "yes (one plain decimal per line)\n"
+                               : "no (the next draw or refill rewrites it in the written form)\n");
+}
+
+void PoolTool::add(const CommandLine& line) {
+    if (line.words().size() > 1) {
+        throw CommandLine::UsageError("add takes one source, not \"" + line.words()[1] + "\" too");
+    }
+    const std::string formatName = line.option(FORMAT.name).value_or("auto");
+    const auto format = PoolImport::formatNamed(formatName);
+    if (!format) {
+        throw CommandLine::UsageError("unknown format \"" + formatName + "\"");
+    }
+    const std::string source = line.words().empty() ? STANDARD_INPUT : line.words().front();
+    const std::string pool = poolPath(line);
+    refuseThePool(source, pool);
+    const std::string origin = sourceName(source);
+    const PoolImport::Imported imported =
+        PoolImport::importValues(readSource(source, std::string::npos), *format, origin);
+    if (imported.values.empty()) {
+        throw std::runtime_error(origin + ": no values to add; the pool is unchanged");
+    }
+    if (imported.unusedBytes != 0) {
+        out << "Left out the last " << imported.unusedBytes << (imported.unusedBytes == 1 ? " byte" : " bytes")
+            << " of " << origin << ": a value takes " << VALUE_BYTES << ".\n";
+    }
+    prepend(pool, imported.values);
+}
+
+void PoolTool::fill(const CommandLine& line) {
+    if (line.words().size() != 1) {
+        throw CommandLine::UsageError(line.words().empty() ? "fill needs N, the number of values"
+                                                           : "fill takes one N, not \"" + line.words()[1] + "\" too");
+    }
+    const std::string& text = line.words().front();
+    std::size_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count == 0 || count > MOST_FILL_VALUES) {
+        throw CommandLine::UsageError("N must be a whole number from 1 to " + std::to_string(MOST_FILL_VALUES) +
+                                      ", not \"" + text + "\"");
+    }
+    const std::string source = line.option(SOURCE.name).value_or(DEFAULT_FILL_SOURCE);
+    const std::string pool = poolPath(line);
+    refuseThePool(source, pool);
+    const std::string bytes = readSource(source, count * VALUE_BYTES);
+    if (bytes.size() < count * VALUE_BYTES) {
+        throw std::runtime_error(sourceName(source) + ": ends after " + std::to_string(bytes.size()) + " bytes; " +
+                                 values(count) + " take " + std::to_string(count * VALUE_BYTES));
+    }
+    prepend(pool, PoolImport::fromBytes(bytes).values);
+}
+
+void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newValues) {
+    PoolFile pool(poolPath);
+    std::size_t next = 0;
+    const std::size_t added = pool.prepend([&](std::vector<int>& batch) {
+        const std::size_t size = std::min(PREPEND_BATCH, newValues.size() - next);
+        batch.insert(batch.end(), newValues.begin() + static_cast<std::ptrdiff_t>(next),
+                     newValues.begin() + static_cast<std::ptrdiff_t>(next + size));
+        next += size;
+        return size != 0;
+    });
+    out << "Added " << values(added) << "; the pool now holds " << pool.lastCount() << ".\n";
+}
+
+std::string PoolTool::readSource(const std::string& name, std::size_t limit) {
+    std::string bytes;
+    char chunk[READ_CHUNK];
+    if (name == STANDARD_INPUT) {
+        while (bytes.size() < limit && in) {
+            in.read(chunk, static_cast<std::streamsize>(std::min(READ_CHUNK, limit - bytes.size())));
+            bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+        }
+        if (in.bad()) {
+            throw std::runtime_error("Failed to read standard input");
+        }
+        return bytes;
+    }
+    const Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
+    }
+    while (bytes.size() < limit) {
+        const ssize_t got = ::read(file.get(), chunk, std::min(READ_CHUNK, limit - bytes.size()));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
