@@ -6,6 +6,10 @@ foreach(relative IN LISTS assetFiles)
   if(relative STREQUAL POOL_FILE AND EXISTS "${DEST_DIR}/${relative}")
     continue()
   endif()
+  # The lock (and a killed rewrite's leftover) beside a pool someone used in the source tree.
+  if(relative MATCHES "(^|/)\\.[^/]*\\.(lock|new)$")
+    continue()
+  endif()
   # file(COPY) skips files whose timestamps already match.
   file(COPY "${SOURCE_DIR}/${relative}" DESTINATION "${DEST_DIR}/${subdir}")
 endforeach()

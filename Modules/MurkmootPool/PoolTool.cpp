@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "PoolFile.h"
 #include "PoolImport.h"
+#include "UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -67,23 +68,6 @@ std::string values(std::size_t count) { return std::to_string(count) + (count ==
 std::string poolPath(const CommandLine& line) { return line.option(POOL.name).value_or(DEFAULT_POOL); }
 
 std::string sourceName(const std::string& name) { return name == STANDARD_INPUT ? "standard input" : name; }
-
-// Closes a POSIX descriptor on every path out.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
 
 // Refuses a source that is the pool itself: adding the pool to itself would hand every value out
 // twice.
@@ -244,8 +228,8 @@ std::string PoolTool::readSource(const std::string& name, std::size_t limit) {
         }
         return bytes;
     }
-    const Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
+    const UniqueFd file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
         throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
     }
     while (bytes.size() < limit) {

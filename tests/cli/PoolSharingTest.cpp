@@ -99,14 +99,7 @@ TEST_F(PoolSharing, OverlappingConsultationsNeverRepeatOrRestoreAValue) {
     sampler.join();
     EXPECT_EQ(badStates, 0);
 
-    std::size_t drawn = 0;
-    std::vector<int> shown;
-    for (const std::string& report : reports) {
-        drawn += static_cast<std::size_t>(Consultation::drawsIn(report));
-        for (const int value : Consultation::voteValues(report)) {
-            shown.push_back(value);
-        }
-    }
+    const auto [drawn, shown] = Consultation::tally(reports);
     ASSERT_EQ(shown.size(), reports.size() * 5);
     // The file lost exactly one line per draw, from its end: nothing came back.
     const std::vector<int> left(original.begin(), original.end() - static_cast<std::ptrdiff_t>(drawn));

@@ -83,14 +83,7 @@ TEST(RefillWhilePlaying, AddWhileFourConsultLosesNothingAndRepeatsNothing) {
         EXPECT_EQ(added.out.rfind("Added 20000 values; the pool now holds ", 0), 0U) << added.out;
     }
 
-    std::size_t drawn = 0;
-    std::vector<int> shown;
-    for (const std::string& report : reports) {
-        drawn += static_cast<std::size_t>(Consultation::drawsIn(report));
-        for (const int value : Consultation::voteValues(report)) {
-            shown.push_back(value);
-        }
-    }
+    const auto [drawn, shown] = Consultation::tally(reports);
     ASSERT_EQ(shown.size(), reports.size() * 5);
     // Every refill is whole, in order and in front; the old values lost exactly the draws.
     std::vector<int> expected = refills;

@@ -82,4 +82,14 @@ std::vector<int> Consultation::voteValues(const std::string& report) {
     return values;
 }
 
+Consultation::Tally Consultation::tally(const std::vector<std::string>& reports) {
+    Tally result;
+    for (const std::string& report : reports) {
+        result.drawn += static_cast<std::size_t>(drawsIn(report));
+        const std::vector<int> values = voteValues(report);
+        result.shown.insert(result.shown.end(), values.begin(), values.end());
+    }
+    return result;
+}
+
 } // namespace testsupport

@@ -33,6 +33,13 @@ public:
     // The values the report shows: each vote's draw.
     static std::vector<int> voteValues(const std::string& report);
 
+    // What several reports drew in all, and the vote values they show, in report order.
+    struct Tally {
+        std::size_t drawn = 0;
+        std::vector<int> shown;
+    };
+    static Tally tally(const std::vector<std::string>& reports);
+
 private:
     std::filesystem::path outPath;
     pid_t pid = -1;
