@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -43,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         refused = true;
     }
     const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 97;
-    for (const std::size_t pieces : {size + 1, pieceSize}) {
+    // Whole, in pieces, and in pieces on the narrow vector path.
+    for (const auto& [pieces, wide] : {std::pair{size + 1, true}, std::pair{pieceSize, true}, std::pair{pieceSize, false}}) {
+        PoolReader::allowWideVectors(wide);
         std::size_t count = 0;
         bool countedWrittenForm = false;
         const bool accepted = countInPieces(text, pieces, count, countedWrittenForm);
@@ -51,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    PoolReader::allowWideVectors(true);
     if (refused) {
         return 0;
     }

@@ -130,17 +130,21 @@ TEST(EntropyPoolReading, CountingAloneJudgesEveryLineAsReadingDoes) {
             } catch (const std::runtime_error& error) {
                 read = error.what();
             }
-            PoolReader counter("p");
-            std::string counted;
-            try {
-                counter.feed(text);
-                counter.finish();
-                counted = std::to_string(counter.count());
-                EXPECT_EQ(counter.writtenForm(), writtenForm) << line << " after " << padding.size();
-            } catch (const std::runtime_error& error) {
-                counted = error.what();
+            for (const bool wide : {true, false}) {
+                PoolReader::allowWideVectors(wide);
+                PoolReader counter("p");
+                std::string counted;
+                try {
+                    counter.feed(text);
+                    counter.finish();
+                    counted = std::to_string(counter.count());
+                    EXPECT_EQ(counter.writtenForm(), writtenForm) << line << " after " << padding.size();
+                } catch (const std::runtime_error& error) {
+                    counted = error.what();
+                }
+                PoolReader::allowWideVectors(true);
+                ASSERT_EQ(counted, read) << line << " after " << padding.size() << (wide ? " wide" : " narrow");
             }
-            ASSERT_EQ(counted, read) << line << " after " << padding.size();
         }
     }
 }

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -53,34 +53,62 @@ struct BlockMasks {
     std::uint64_t newline = 0;
     std::uint64_t minus = 0;
     std::uint64_t zero = 0;
-    std::uint64_t two = 0;
-    std::uint64_t aboveTwo = 0; // "3" to "9"
+    std::uint64_t aboveOne = 0; // "2" to "9"
     bool foreign = false;       // a byte that is none of these and no digit either
 };
 
-BlockMasks masksOf(const char* block) {
-    BlockMasks masks;
-    __m128i foreign = _mm_setzero_si128();
+std::uint64_t bitsOf(int movemask) { return static_cast<std::uint64_t>(static_cast<unsigned>(movemask)); }
+
+// The masks of a block, 16 bytes at a time: what every x86-64 processor has.
+struct Sse2Blocks {
+    static BlockMasks masksOf(const char* block) {
+        BlockMasks masks;
+        __m128i foreign = _mm_setzero_si128();
 #pragma GCC unroll 4
-    for (int part = 0; part < 4; ++part) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part * 16));
-        const auto bits = [&](__m128i selected) {
-            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(selected))) << (part * 16);
-        };
-        const __m128i newline = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
-        const __m128i minus = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'));
-        const __m128i belowZero = _mm_cmplt_epi8(bytes, _mm_set1_epi8('0'));
-        const __m128i aboveNine = _mm_cmpgt_epi8(bytes, _mm_set1_epi8('9'));
-        foreign = _mm_or_si128(foreign, _mm_andnot_si128(_mm_or_si128(newline, minus), _mm_or_si128(belowZero, aboveNine)));
-        masks.newline |= bits(newline);
-        masks.minus |= bits(minus);
-        masks.zero |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('0')));
-        masks.two |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('2')));
-        masks.aboveTwo |= bits(_mm_andnot_si128(aboveNine, _mm_cmpgt_epi8(bytes, _mm_set1_epi8('2'))));
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part * 16));
+            const auto bits = [&](__m128i selected) { return bitsOf(_mm_movemask_epi8(selected)) << (part * 16); };
+            const __m128i newline = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+            const __m128i minus = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'));
+            const __m128i outside = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8('0')),
+                                                 _mm_cmpgt_epi8(bytes, _mm_set1_epi8('9')));
+            foreign = _mm_or_si128(foreign, _mm_andnot_si128(_mm_or_si128(newline, minus), outside));
+            masks.newline |= bits(newline);
+            masks.minus |= bits(minus);
+            masks.zero |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('0')));
+            masks.aboveOne |= bits(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('1'))); // foreign bytes aside
+        }
+        masks.foreign = _mm_movemask_epi8(foreign) != 0;
+        return masks;
     }
-    masks.foreign = _mm_movemask_epi8(foreign) != 0;
-    return masks;
-}
+};
+
+#if defined(__x86_64__)
+#define MURKMOOT_POOL_AVX2 1
+// The same, 32 bytes at a time, on processors that can: a third less time for a large pool.
+struct Avx2Blocks {
+    [[gnu::target("avx2")]] static BlockMasks masksOf(const char* block) {
+        BlockMasks masks;
+        __m256i foreign = _mm256_setzero_si256();
+#pragma GCC unroll 2
+        for (int part = 0; part < 2; ++part) {
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + part * 32));
+            const __m256i newline = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n'));
+            const __m256i minus = _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('-'));
+            const __m256i outside = _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8('0'), bytes),
+                                                    _mm256_cmpgt_epi8(bytes, _mm256_set1_epi8('9')));
+            foreign = _mm256_or_si256(foreign, _mm256_andnot_si256(_mm256_or_si256(newline, minus), outside));
+            const int shift = part * 32;
+            masks.newline |= bitsOf(_mm256_movemask_epi8(newline)) << shift;
+            masks.minus |= bitsOf(_mm256_movemask_epi8(minus)) << shift;
+            masks.zero |= bitsOf(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('0')))) << shift;
+            masks.aboveOne |= bitsOf(_mm256_movemask_epi8(_mm256_cmpgt_epi8(bytes, _mm256_set1_epi8('1')))) << shift;
+        }
+        masks.foreign = _mm256_movemask_epi8(foreign) != 0;
+        return masks;
+    }
+};
+#endif
 
 __extension__ typedef unsigned __int128 Window; // two blocks side by side
 
@@ -100,34 +128,42 @@ Window runsOfEleven(Window window) {
     return eight & (eight >> 3);
 }
 
-// Ten-digit numbers starting at the set bits of `starts` (a block at `block`) must not exceed
-// the 32-bit limits; most start with "1" and need no closer look.
-bool withinLimits(const char* block, std::uint64_t starts, std::uint64_t negativeStarts, const BlockMasks& masks) {
-    if ((starts & masks.aboveTwo) != 0) {
-        return false;
+// Whether ten digits exceed the 32-bit limit. Big-endian loads compare like the digits they hold.
+[[gnu::always_inline]] inline bool exceedsLimit(const char* digits, bool negative) {
+    static constexpr char HIGH[] = "21474836";
+    const std::uint64_t high = __builtin_bswap64(loadWord(digits));
+    const std::uint64_t highLimit = __builtin_bswap64(loadWord(HIGH));
+    const unsigned low = static_cast<unsigned>(static_cast<unsigned char>(digits[8])) << 8 |
+                         static_cast<unsigned char>(digits[9]);
+    const unsigned lowLimit = negative ? ('4' << 8 | '8') : ('4' << 8 | '7');
+    return (high > highLimit) | ((high == highLimit) & (low > lowLimit));
+}
+
+// Whether the ten-digit numbers starting at the set bits of `starts` in the block at `block`
+// stay within the 32-bit limits. Only those starting with "2" or more need a look; a block has
+// at most two of them nearly always, so two are looked at without a branch.
+[[gnu::always_inline]] inline bool withinLimits(const char* block, std::uint64_t starts, std::uint64_t negativeStarts) {
+    static constexpr char SMALL[] = "0000000000";
+    bool exceeded = false;
+    for (int round = 0; round < 2; ++round) {
+        const std::uint64_t lowest = starts & (~starts + 1);
+        const int at = std::countr_zero(lowest | (std::uint64_t{1} << 63));
+        exceeded |= exceedsLimit(lowest != 0 ? block + at : SMALL, ((negativeStarts >> at) & 1U) != 0);
+        starts ^= lowest;
     }
-    for (std::uint64_t twos = starts & masks.two; twos != 0; twos &= twos - 1) {
-        const int at = std::countr_zero(twos);
-        const bool negative = ((negativeStarts >> at) & 1U) != 0;
-        // Big-endian loads compare like the digits they hold.
-        const char* const limit = negative ? "2147483648" : "2147483647";
-        const std::uint64_t high = __builtin_bswap64(loadWord(block + at));
-        const std::uint64_t highLimit = __builtin_bswap64(loadWord(limit));
-        const unsigned low = static_cast<unsigned>(static_cast<unsigned char>(block[at + 8])) << 8 |
-                             static_cast<unsigned char>(block[at + 9]);
-        const unsigned lowLimit = static_cast<unsigned>(static_cast<unsigned char>(limit[8])) << 8 |
-                                  static_cast<unsigned char>(limit[9]);
-        if (high > highLimit || (high == highLimit && low > lowLimit)) {
-            return false;
-        }
+    for (; starts != 0; starts &= starts - 1) {
+        const int at = std::countr_zero(starts);
+        exceeded |= exceedsLimit(block + at, ((negativeStarts >> at) & 1U) != 0);
     }
-    return true;
+    return !exceeded;
 }
 
 // The number of lines in [begin, end), whole lines starting at a line start, when every one is
 // in the written form; nothing otherwise. It looks at 64 bytes at a time and follows no single
 // line, so the cost per line is a few instructions and no line depends on the one before.
-std::optional<std::size_t> countWrittenLines(const char* const begin, const char* const end) {
+template <typename Blocks>
+[[gnu::always_inline]] inline std::optional<std::size_t> countWrittenLinesWith(const char* const begin,
+                                                                              const char* const end) {
     const auto size = static_cast<std::size_t>(end - begin);
     std::size_t count = 0;
     bool lineStartCarry = true;
@@ -148,15 +184,14 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
             std::memset(padded + length, '\n', 64 - length);
             block = padded;
         }
-        BlockMasks masks = masksOf(block); // the padding is line feeds: never foreign
+        BlockMasks masks = Blocks::masksOf(block); // the padding is line feeds: never foreign
         if (masks.foreign) {
             return std::nullopt; // a byte no written line holds
         }
         if (length < 64) {
             masks.newline &= inside;
             masks.zero &= inside;
-            masks.two &= inside;
-            masks.aboveTwo &= inside;
+            masks.aboveOne &= inside;
         }
         const std::uint64_t digitBytes = ~(masks.newline | masks.minus) & inside;
         const std::uint64_t lineStarts = ((masks.newline << 1) | std::uint64_t{lineStartCarry}) & inside;
@@ -176,8 +211,9 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
         }
         // Ten-digit numbers that started in the previous block are now seen whole.
         if (previousBlock != nullptr &&
-            !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(digits)) & previousDigitStarts,
-                          previousNegativeStarts, previous)) {
+            !withinLimits(previousBlock,
+                          static_cast<std::uint64_t>(runsOfTen(digits)) & previousDigitStarts & previous.aboveOne,
+                          previousNegativeStarts)) {
             return std::nullopt;
         }
         count += static_cast<std::size_t>(std::popcount(masks.newline));
@@ -191,20 +227,50 @@ std::optional<std::size_t> countWrittenLines(const char* const begin, const char
         previousBlock = begin + offset;
     }
     if (previousBlock != nullptr &&
-        !withinLimits(previousBlock, static_cast<std::uint64_t>(runsOfTen(Window{previousDigits})) & previousDigitStarts,
-                      previousNegativeStarts, previous)) {
+        !withinLimits(previousBlock,
+                      static_cast<std::uint64_t>(runsOfTen(Window{previousDigits})) & previousDigitStarts &
+                          previous.aboveOne,
+                      previousNegativeStarts)) {
         return std::nullopt;
     }
     return count;
 }
 
+std::optional<std::size_t> countWrittenLinesSse2(const char* begin, const char* end) {
+    return countWrittenLinesWith<Sse2Blocks>(begin, end);
+}
+
+#if defined(MURKMOOT_POOL_AVX2)
+[[gnu::target("avx2,popcnt,bmi")]] std::optional<std::size_t> countWrittenLinesAvx2(const char* begin,
+                                                                                    const char* end) {
+    return countWrittenLinesWith<Avx2Blocks>(begin, end);
+}
+#endif
+
+bool wideVectorsAllowed = true;
+
+std::optional<std::size_t> countWrittenLines(const char* begin, const char* end) {
+#if defined(MURKMOOT_POOL_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                             __builtin_cpu_supports("bmi");
+    if (avx2 && wideVectorsAllowed) {
+        return countWrittenLinesAvx2(begin, end);
+    }
+#endif
+    return countWrittenLinesSse2(begin, end);
+}
+
 #else
+
+bool wideVectorsAllowed = true;
 
 std::optional<std::size_t> countWrittenLines(const char*, const char*) { return std::nullopt; }
 
 #endif
 
 } // namespace
+
+void PoolReader::allowWideVectors(bool allowed) { wideVectorsAllowed = allowed; }
 
 PoolReader::PoolReader(std::string originName, std::vector<int>* output)
     : origin(std::move(originName)), values(output) {}
