@@ -110,22 +110,12 @@ struct Avx2Blocks {
 };
 #endif
 
-__extension__ typedef unsigned __int128 Window; // two blocks side by side
-
-// Bit i is set where bits i to i + 9 of `window` are all set (runs of ten or more).
-Window runsOfTen(Window window) {
-    const Window two = window & (window >> 1);
-    const Window four = two & (two >> 2);
-    const Window eight = four & (four >> 4);
+// Bit i is set where bits i to i + 9 of `bits` are all set: ten digits in a row from i.
+std::uint64_t runsOfTen(std::uint64_t bits) {
+    const std::uint64_t two = bits & (bits >> 1);
+    const std::uint64_t four = two & (two >> 2);
+    const std::uint64_t eight = four & (four >> 4);
     return eight & (eight >> 2);
-}
-
-// Bit i is set where bits i to i + 10 are all set.
-Window runsOfEleven(Window window) {
-    const Window two = window & (window >> 1);
-    const Window four = two & (two >> 2);
-    const Window eight = four & (four >> 4);
-    return eight & (eight >> 3);
 }
 
 // Whether ten digits exceed the 32-bit limit. Big-endian loads compare like the digits they hold.
@@ -141,19 +131,16 @@ Window runsOfEleven(Window window) {
 
 // Whether the ten-digit numbers starting at the set bits of `starts` in the block at `block`
 // stay within the 32-bit limits. Only those starting with "2" or more need a look; a block has
-// at most two of them nearly always, so two are looked at without a branch.
-[[gnu::always_inline]] inline bool withinLimits(const char* block, std::uint64_t starts, std::uint64_t negativeStarts) {
+// one of them at most nearly always, so one is looked at without a branch.
+[[gnu::always_inline]] inline bool withinLimits(const char* block, std::uint64_t starts,
+                                                std::uint64_t negativeStarts) {
     static constexpr char SMALL[] = "0000000000";
-    bool exceeded = false;
-    for (int round = 0; round < 2; ++round) {
-        const std::uint64_t lowest = starts & (~starts + 1);
-        const int at = std::countr_zero(lowest | (std::uint64_t{1} << 63));
-        exceeded |= exceedsLimit(lowest != 0 ? block + at : SMALL, ((negativeStarts >> at) & 1U) != 0);
-        starts ^= lowest;
-    }
-    for (; starts != 0; starts &= starts - 1) {
-        const int at = std::countr_zero(starts);
-        exceeded |= exceedsLimit(block + at, ((negativeStarts >> at) & 1U) != 0);
+    const std::uint64_t lowest = starts & (~starts + 1);
+    const int at = std::countr_zero(lowest | (std::uint64_t{1} << 63));
+    bool exceeded = exceedsLimit(lowest != 0 ? block + at : SMALL, ((negativeStarts >> at) & 1U) != 0);
+    for (starts ^= lowest; starts != 0; starts &= starts - 1) {
+        const int next = std::countr_zero(starts);
+        exceeded |= exceedsLimit(block + next, ((negativeStarts >> next) & 1U) != 0);
     }
     return !exceeded;
 }
@@ -164,17 +151,17 @@ Window runsOfEleven(Window window) {
 template <typename Blocks>
 [[gnu::always_inline]] inline std::optional<std::size_t> countWrittenLinesWith(const char* const begin,
                                                                               const char* const end) {
+    static constexpr char SMALL[] = "0000000000";
     const auto size = static_cast<std::size_t>(end - begin);
     std::size_t count = 0;
     bool lineStartCarry = true;
     bool minusCarry = false;
     bool zeroStartCarry = false;
-    BlockMasks previous;
     std::uint64_t previousDigits = 0;
-    std::uint64_t previousDigitStarts = 0;
+    std::uint64_t previousAboveOne = 0;
     std::uint64_t previousNegativeStarts = 0;
-    const char* previousBlock = nullptr;
-    alignas(16) char padded[64];
+    const char* previousBlock = SMALL;
+    alignas(32) char padded[64];
     for (std::size_t offset = 0; offset < size; offset += 64) {
         const std::size_t length = std::min<std::size_t>(64, size - offset);
         const std::uint64_t inside = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
@@ -199,39 +186,37 @@ template <typename Blocks>
         const std::uint64_t digitStarts = (lineStarts & ~masks.minus) | negativeStarts;
         const std::uint64_t zeroStarts = masks.zero & digitStarts;
         const std::uint64_t afterZeroStarts = ((zeroStarts << 1) | std::uint64_t{zeroStartCarry}) & inside;
-        if ((masks.minus & ~lineStarts) != 0 ||       // a "-" inside a number
-            (digitStarts & ~digitBytes) != 0 ||       // an empty line, or "-" alone
-            (zeroStarts & negativeStarts) != 0 ||     // "-0"
-            (afterZeroStarts & ~masks.newline) != 0) { // a leading zero
+        // Runs of digits: ten at most, inside this block or across from the one before.
+        const std::uint64_t tens = runsOfTen(digitBytes);
+        const int carried = std::countl_one(previousDigits);
+        const int leading = std::countr_one(digitBytes);
+        const bool crossing = carried > 0 && leading > 0;
+        if ((masks.minus & ~lineStarts) != 0 ||        // a "-" inside a number
+            (digitStarts & ~digitBytes) != 0 ||        // an empty line, or "-" alone
+            (zeroStarts & negativeStarts) != 0 ||      // "-0"
+            (afterZeroStarts & ~masks.newline) != 0 || // a leading zero
+            (tens & (tens >> 1)) != 0 ||               // eleven digits or more
+            (crossing && carried + leading > 10)) {
             return std::nullopt;
         }
-        const Window digits = (Window{digitBytes} << 64) | previousDigits;
-        if (static_cast<std::uint64_t>(runsOfEleven(digits) >> 54) != 0) {
-            return std::nullopt; // eleven digits or more, ending in this block
-        }
-        // Ten-digit numbers that started in the previous block are now seen whole.
-        if (previousBlock != nullptr &&
-            !withinLimits(previousBlock,
-                          static_cast<std::uint64_t>(runsOfTen(digits)) & previousDigitStarts & previous.aboveOne,
-                          previousNegativeStarts)) {
+        // Ten-digit numbers must stay within the limits: those in this block, and the one that
+        // began in the block before, if any.
+        const int crossingStart = 64 - carried;
+        const bool crossingTen = crossing && carried + leading == 10 &&
+                                 ((previousAboveOne >> (crossingStart & 63)) & 1U) != 0;
+        if (!withinLimits(block, tens & digitStarts & masks.aboveOne, negativeStarts) ||
+            (crossingTen && // rare enough for a branch
+             exceedsLimit(previousBlock + crossingStart, ((previousNegativeStarts >> crossingStart) & 1U) != 0))) {
             return std::nullopt;
         }
         count += static_cast<std::size_t>(std::popcount(masks.newline));
         lineStartCarry = (masks.newline >> 63) != 0;
         minusCarry = (masks.minus >> 63) != 0;
         zeroStartCarry = (zeroStarts >> 63) != 0;
-        previous = masks;
         previousDigits = digitBytes;
-        previousDigitStarts = digitStarts;
+        previousAboveOne = masks.aboveOne;
         previousNegativeStarts = negativeStarts;
         previousBlock = begin + offset;
-    }
-    if (previousBlock != nullptr &&
-        !withinLimits(previousBlock,
-                      static_cast<std::uint64_t>(runsOfTen(Window{previousDigits})) & previousDigitStarts &
-                          previous.aboveOne,
-                      previousNegativeStarts)) {
-        return std::nullopt;
     }
     return count;
 }
