@@ -167,7 +167,10 @@ void OracleScene::refreshPoolLabel() {
         return;
     }
     try {
-        entropyPoolText->setText(std::to_string(EntropyManager::countPoolFile(ENTROPY_QRNG_POOL_TEXT_PATH)));
+        const std::string count = std::to_string(EntropyManager::countPoolFile(ENTROPY_QRNG_POOL_TEXT_PATH));
+        if (count != entropyPoolText->getText()) { // a new texture only for a new number
+            entropyPoolText->setText(count);
+        }
     } catch (const std::exception& error) {
         if (entropyPoolText->getText() != "0") { // say it once, not on every update
             entropyPoolText->setText("0");
