@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The oracle chamber in a real window under Xvfb, driven with xdotool as a player would: type a
-# question, hover and click the Ask button, ask again with Return, be refused by a low pool, hold
-# Return and an arrow, press Return twice quickly, right-click and idle, quit with Escape. Checks
-# standard output, the pool file and the log.
+# question, hover and click the Ask button, ask again with Return, be refused by a low pool, refill
+# it with MurkmootPool and ask again, hold Return and an arrow, press Return twice quickly, consult
+# beside terminal programs, right-click and idle, quit with Escape. Checks standard output, the
+# pool file and the log.
 #
-# usage: window_e2e.sh <Murkmoot binary> <MurkmootCli binary> <Assets dir> [screenshot.png]
+# usage: window_e2e.sh <Murkmoot binary> <MurkmootCli binary> <MurkmootPool binary> <Assets dir>
+#                      [screenshot.png]
 set -euo pipefail
 binary=$1
 cli=$2
-assets=$3
-screenshot=${4:-}
+pool_tool=$3
+assets=$4
+screenshot=${5:-}
 
 source "$(dirname "$0")/lib.sh"
 brightness() { # x y w h of the current screen
@@ -81,9 +84,16 @@ xdotool key Return
 wait_for "Failed to load entropy pool for size check" "$work/start/log.txt" 10
 expect_file_line_count "$pool" 14 "after the refusal"
 
-# A refilled pool. Holding Return asks once however long the key repeats; a held arrow keeps
-# moving the selection; separate presses, even quick ones, each ask.
-seq 1000 1099 > "$pool"
+# MurkmootPool refills the pool while the window stays open: the new values go in front, the
+# old ones keep their turn at the end.
+cp "$pool" "$work/old_pool.txt"
+added=$("$pool_tool" fill 100 --pool "$pool") || fail "fill failed: $added"
+[[ "$added" == "Added 100 values; the pool now holds 114." ]] || fail "fill said: $added"
+cmp -s <(tail -n 14 "$pool") "$work/old_pool.txt" || fail "the old values should keep their turn at the end"
+cp "$pool" "$work/filled_pool.txt"
+
+# Holding Return asks once however long the key repeats; a held arrow keeps moving the selection;
+# separate presses, even quick ones, each ask.
 asks() { grep -ac "Final Verdict: " "$work/out.txt"; }
 asked=$(asks)
 xdotool keydown Return
@@ -94,7 +104,9 @@ for _ in $(seq 1 30); do [[ $(asks) -gt $asked ]] && break; sleep 0.1; done
 sleep 0.5
 [[ $(asks) -eq $((asked + 1)) ]] || fail "a held Return asked $(( $(asks) - asked )) times"
 left=$(wc -l < "$pool")
-[[ $left -eq 87 || $left -eq 86 ]] || fail "a held Return spent $((100 - left)) pool values"
+[[ $left -eq 101 || $left -eq 100 ]] || fail "a held Return spent $((114 - left)) pool values"
+# Without a restart, the question drew the old values first: the refill is all still there.
+cmp -s <(head -n 100 "$pool") <(head -n 100 "$work/filled_pool.txt") || fail "the refill should be untouched"
 moves() { grep -ac "FOUND action: navigate_down" "$work/err.txt" || true; }
 moved=$(moves)
 xdotool keydown Down
