@@ -9,7 +9,6 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <stdexcept>
@@ -23,10 +22,6 @@ constexpr std::size_t CHUNK_SIZE = 1 << 16;
 
 std::runtime_error openError(const std::string& path) {
     return std::runtime_error("Failed to open entropy pool: " + path);
-}
-
-std::runtime_error writeError(const std::string& path, int error) {
-    return std::runtime_error("Failed to write entropy pool: " + path + " (" + std::strerror(error) + ")");
 }
 
 std::string realPath(const std::string& path) {
@@ -66,7 +61,7 @@ OpenPool openPool(const std::string& target, const std::string& path, int access
     if (!pool.fd.valid()) {
         if ((errno == EACCES || errno == EROFS || errno == EPERM) && access != O_RDONLY &&
             ::access(target.c_str(), R_OK) == 0) {
-            throw writeError(path, errno); // readable, but not ours to change
+            throw PoolReplacement::writeError(path, errno); // readable, but not ours to change
         }
         throw openError(path);
     }
@@ -232,7 +227,7 @@ int PoolFile::draw() {
         if (const auto line = lastLine(pool)) {
             // A truncation is one atomic change of length: a kill leaves the old or the new file.
             if (::ftruncate(pool.fd.get(), pool.status.st_size - line->second) != 0) {
-                throw writeError(path, errno);
+                throw PoolReplacement::writeError(path, errno);
             }
             struct stat after {};
             if (::fstat(pool.fd.get(), &after) == 0) {

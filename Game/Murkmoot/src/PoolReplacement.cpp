@@ -55,9 +55,11 @@ PoolReplacement::~PoolReplacement() {
     }
 }
 
-void PoolReplacement::fail(int error) const {
-    throw std::runtime_error("Failed to write entropy pool: " + shownPath + " (" + std::strerror(error) + ")");
+std::runtime_error PoolReplacement::writeError(const std::string& path, int error) {
+    return std::runtime_error("Failed to write entropy pool: " + path + " (" + std::strerror(error) + ")");
 }
+
+void PoolReplacement::fail(int error) const { throw writeError(shownPath, error); }
 
 void PoolReplacement::write(std::string_view text) {
     buffer.append(text);

@@ -6,6 +6,7 @@
 
 #include "UniqueFd.h"
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -27,6 +28,9 @@ public:
 
     // The written form of one value: plain decimal and a line feed.
     static void appendLine(std::string& text, int value);
+
+    // What every failed change of a pool says: "Failed to write entropy pool: <path> (<reason>)".
+    static std::runtime_error writeError(const std::string& path, int error);
 
     // Puts the new file in the old one's place, durably; returns the new file's status.
     struct stat commit();
