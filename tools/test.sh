@@ -8,14 +8,16 @@ tools/install-deps.sh --tests
 jobs=$(nproc)
 
 echo "== tests"
-cmake -S . -B build >/dev/null
+# Tests on even where tools/play.sh configured this build without them; a suite that finds no
+# test has failed.
+cmake -S . -B build -DMURKMOOT_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
 
 echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DMURKMOOT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-asan -DMURKMOOT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DMURKMOOT_TESTS=ON >/dev/null
 cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure -j"$jobs"
+ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
 
 echo "== fuzzing"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMURKMOOT_FUZZ=ON -DMURKMOOT_TESTS=OFF -DMURKMOOT_WINDOWED=ON >/dev/null
