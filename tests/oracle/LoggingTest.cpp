@@ -3,22 +3,46 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <regex>
-#include <set>
 
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using testsupport::lines;
 using testsupport::readFile;
-using testsupport::TempDir;
-using testsupport::WorkingDirectory;
 using testsupport::writeFile;
-
+using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
+// Set by a test to hold still the clock the log counts repeats by, and to move it by hand.
+std::optional<std::chrono::steady_clock::time_point> heldTime;
+// Set by a test to stand for a file system without an atomic no-replace rename.
+bool noReplaceRenameMissing = false;
+} // namespace
+
+// This program's own steady clock and rename, so that a test can set the time and the file system.
+std::chrono::steady_clock::time_point std::chrono::steady_clock::now() noexcept {
+    timespec real{};
+    clock_gettime(CLOCK_MONOTONIC, &real);
+    return heldTime.value_or(time_point(seconds(real.tv_sec) + nanoseconds(real.tv_nsec)));
+}
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) noexcept {
+    errno = EINVAL;
+    return noReplaceRenameMissing ? -1 : static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
+
+namespace {
+
+const std::regex ARCHIVE_NAME(R"(log_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.txt)");
 
 class Logging : public ::testing::Test {
 protected:
@@ -26,226 +50,160 @@ protected:
     ~Logging() override {
         flushLogRepeats();
         logFile.close();
+        heldTime.reset();
         setDebugEnabled(false);
         setLoggingEnabled(true);
     }
 
-    std::vector<fs::path> archives() const {
-        std::vector<fs::path> found;
-        if (fs::is_directory("logging")) {
-            for (const auto& entry : fs::directory_iterator("logging")) {
-                found.push_back(entry.path());
-            }
+    // The archived logs' contents, sorted; every name must be an archive's.
+    static std::vector<std::string> archived() {
+        std::vector<std::string> contents;
+        for (const auto& entry : fs::directory_iterator("logging")) {
+            EXPECT_TRUE(std::regex_match(entry.path().filename().string(), ARCHIVE_NAME)) << entry.path();
+            contents.push_back(fs::is_symlink(entry) ? fs::read_symlink(entry).string() : readFile(entry.path()));
         }
-        std::sort(found.begin(), found.end());
-        return found;
+        std::sort(contents.begin(), contents.end());
+        return contents;
+    }
+    // Each line of log.txt up to its timestamp.
+    static std::vector<std::string> messages() {
+        std::vector<std::string> result;
+        for (const std::string& line : lines(readFile("log.txt"))) {
+            result.push_back(line.substr(0, line.find(" [")));
+        }
+        return result;
     }
 
-    TempDir dir;
-    WorkingDirectory cwd;
+    testsupport::TempDir dir;
+    testsupport::WorkingDirectory cwd;
 };
-
-std::string evaluatedMessage(bool& evaluated) {
-    evaluated = true;
-    return "built";
-}
 
 } // namespace
 
 TEST_F(Logging, LinesCarryPrefixTimestampAndSourceTag) {
     initializeLogging();
     LOG_INFO("hello " + std::to_string(42));
-    LOG_WARN("careful");
-    LOG_ERROR("broken");
     logMessage("bare", static_cast<LogLevel>(7), "some/file", 12);
     logMessage("never", LogLevel::NONE, "some/file", 13);
     addLogBlankLine(2);
-    addLogBlankLine(0);
-    bool evaluated = false;
-    LOG_DEBUG(evaluatedMessage(evaluated));
-    EXPECT_FALSE(evaluated) << "a disabled level must not build its message";
+    bool built = false;
+    LOG_DEBUG((built = true, "built"));
+    EXPECT_FALSE(built) << "a disabled level must not build its message";
     setDebugEnabled(true);
     LOG_DEBUG("now on");
     setLoggingEnabled(false);
-    LOG_ERROR("switched off");
     logMessage("switched off", LogLevel::ERROR, "f", 1);
     addLogBlankLine(1);
     setLoggingEnabled(true);
-    logFile.close();
-    LOG_ERROR("closed");
-
-    const std::vector<std::string> written = lines(readFile("log.txt"));
-    ASSERT_EQ(written.size(), 7U);
-    const std::string stamp = R"( \[\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\] )";
-    const std::string tag = R"(\[tests/oracle/LoggingTest:\d+\])";
-    EXPECT_TRUE(std::regex_match(written[0], std::regex(R"(\.\.\[INFO\] hello 42)" + stamp + tag))) << written[0];
-    EXPECT_TRUE(std::regex_match(written[1], std::regex(R"(\*\*\[WARN\] careful)" + stamp + tag))) << written[1];
-    EXPECT_TRUE(std::regex_match(written[2], std::regex(R"(!!\[ERROR\] broken)" + stamp + tag))) << written[2];
-    EXPECT_TRUE(std::regex_match(written[3], std::regex(R"(\?\?\[UNKNOWN\] bare)" + stamp + R"(\[some/file:12\])")))
-        << written[3];
-    EXPECT_EQ(written[4], "");
-    EXPECT_EQ(written[5], "");
-    EXPECT_TRUE(std::regex_match(written[6], std::regex(R"(--\[DEBUG\] now on)" + stamp + tag))) << written[6];
+    LOG_WARN("careful");
+    LOG_ERROR("broken");
+    EXPECT_EQ(messages(), (std::vector<std::string>{"..[INFO] hello 42", "??[UNKNOWN] bare", "", "",
+                                                    "--[DEBUG] now on", "**[WARN] careful", "!![ERROR] broken"}));
+    const std::string stamp = R"( \[\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\] \[)";
+    const std::string log = readFile("log.txt");
+    EXPECT_TRUE(std::regex_search(log, std::regex("hello 42" + stamp + R"(tests/oracle/LoggingTest:\d+\]\n)"))) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("bare" + stamp + R"(some/file:12\]\n)"))) << log;
 }
 
 TEST_F(Logging, EachStartArchivesThePreviousLogWithoutReplacingAnother) {
-    initializeLogging();
-    logFile.close();
-    EXPECT_FALSE(fs::exists("logging")) << "nothing to archive on a first run";
-    EXPECT_TRUE(fs::exists("log.txt"));
-
-    for (const char* run : {"first", "second", "third"}) {
-        writeFile("log.txt", std::string(run) + "\n");
+    // Also where the file system has no no-replace rename and archiving links and unlinks.
+    for (const bool renameMissing : {false, true}) {
+        noReplaceRenameMissing = renameMissing;
+        fs::remove_all("logging");
+        fs::remove("log.txt");
         initializeLogging();
-        logFile.close();
-        EXPECT_EQ(readFile("log.txt"), "");
+        EXPECT_FALSE(fs::exists("logging")) << "nothing to archive on a first run";
+        for (const char* run : {"first", "second", "third"}) {
+            logFile.close();
+            writeFile("log.txt", std::string(run) + "\n");
+            initializeLogging();
+            EXPECT_EQ(readFile("log.txt"), "");
+        }
+        // Three starts within a few milliseconds share a timestamp; all three logs survive.
+        EXPECT_EQ(archived(), (std::vector<std::string>{"first\n", "second\n", "third\n"})) << renameMissing;
     }
-    // Three starts within a few milliseconds share a timestamp; all three logs survive.
-    const std::vector<fs::path> kept = archives();
-    ASSERT_EQ(kept.size(), 3U);
-    std::vector<std::string> contents;
-    for (const fs::path& archive : kept) {
-        EXPECT_TRUE(std::regex_match(archive.filename().string(),
-                                     std::regex(R"(log_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.txt)")))
-            << archive;
-        contents.push_back(readFile(archive));
-    }
-    std::sort(contents.begin(), contents.end());
-    EXPECT_EQ(contents, (std::vector<std::string>{"first\n", "second\n", "third\n"}));
-}
-
-TEST_F(Logging, ARepeatedLineIsWrittenOnceThenCounted) {
-    initializeLogging();
-    for (int frame = 0; frame < 40; ++frame) {
-        LOG_INFO("not visible");                               // every frame, one text
-        LOG_ERROR("texture for " + std::to_string(frame % 2)); // every frame, two texts in turn
-    }
-    LOG_INFO("not visible"); // the same text from another place is a line of its own
-    LOG_WARN("once");
-    flushLogRepeats();
-    LOG_INFO("not visible"); // once its count is written, a line starts afresh
-    LOG_INFO("exiting");
-    logFile.close();
-
-    const std::vector<std::string> written = lines(readFile("log.txt"));
-    ASSERT_EQ(written.size(), 10U) << readFile("log.txt");
-    const auto startsWith = [&](std::size_t index, const std::string& start) {
-        EXPECT_EQ(written[index].rfind(start, 0), 0U) << written[index];
-    };
-    startsWith(0, "..[INFO] not visible [");
-    startsWith(1, "!![ERROR] texture for 0 [");
-    startsWith(2, "!![ERROR] texture for 1 [");
-    startsWith(3, "..[INFO] not visible [");
-    startsWith(4, "**[WARN] once [");
-    const std::set<std::string> summaries{written[5].substr(0, written[5].find(" [")),
-                                          written[6].substr(0, written[6].find(" [")),
-                                          written[7].substr(0, written[7].find(" ["))};
-    EXPECT_EQ(summaries, (std::set<std::string>{"..[INFO] Repeated 39 more times: not visible",
-                                                "!![ERROR] Repeated 19 more times: texture for 0",
-                                                "!![ERROR] Repeated 19 more times: texture for 1"}));
-    startsWith(8, "..[INFO] not visible [");
-    startsWith(9, "..[INFO] exiting [");
+    noReplaceRenameMissing = false;
 }
 
 TEST_F(Logging, ParallelStartsKeepEveryArchive) {
     // Eight programs started at once, each in its own directory, archive into one logging/.
-    constexpr int PROCESSES = 8;
-    constexpr int STARTS = 10;
     fs::create_directory("logging");
     std::vector<pid_t> children;
-    for (int process = 0; process < PROCESSES; ++process) {
+    for (int process = 0; process < 8; ++process) {
         const fs::path own = "start" + std::to_string(process);
         fs::create_directory(own);
         fs::create_directory_symlink(fs::absolute("logging"), own / "logging");
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (chdir(own.c_str()) != 0) {
-                _exit(2);
-            }
-            for (int start = 0; start < STARTS; ++start) {
+        children.push_back(fork());
+        ASSERT_GE(children.back(), 0);
+        if (children.back() == 0) {
+            const bool entered = chdir(own.c_str()) == 0;
+            for (int start = 0; entered && start < 10; ++start) {
                 writeFile("log.txt", std::to_string(process) + "/" + std::to_string(start) + "\n");
                 initializeLogging();
                 logFile.close();
             }
             _exit(0);
         }
-        children.push_back(child);
     }
     for (const pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(waitpid(child, nullptr, 0), child);
     }
-    std::set<std::string> contents;
-    for (const fs::path& archive : archives()) {
-        EXPECT_TRUE(std::regex_match(archive.filename().string(),
-                                     std::regex(R"(log_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.txt)")))
-            << archive;
-        contents.insert(readFile(archive));
-    }
-    EXPECT_EQ(contents.size(), static_cast<std::size_t>(PROCESSES * STARTS)) << "an archive was replaced";
-    EXPECT_EQ(archives().size(), static_cast<std::size_t>(PROCESSES * STARTS));
+    const std::vector<std::string> contents = archived();
+    EXPECT_EQ(contents.size(), 80U);
+    EXPECT_EQ(std::adjacent_find(contents.begin(), contents.end()), contents.end()) << "an archive was replaced";
 }
 
-TEST_F(Logging, ALinkAsTheLogIsArchivedAndNeverWrittenThrough) {
-    {
-        fs::create_symlink("planted.txt", "log.txt"); // dangling
-        initializeLogging();
-        LOG_INFO("fresh");
-        logFile.close();
-        EXPECT_FALSE(fs::exists(fs::symlink_status("planted.txt"))) << "the link's target was created";
-        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("log.txt")));
-        EXPECT_EQ(readFile("log.txt").rfind("..[INFO] fresh", 0), 0U);
-        ASSERT_EQ(archives().size(), 1U);
-        EXPECT_EQ(fs::read_symlink(archives()[0]), "planted.txt") << "the link is archived as it is";
+TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
+    initializeLogging();
+    heldTime = std::chrono::steady_clock::now();
+    const auto say = [](const std::string& text) { LOG_INFO(text); };
+    say("ping");
+    say("ping");
+    LOG_INFO("ping"); // the same text from another place is a line of its own
+    *heldTime += 2s;  // a pause ends the run: the next line written reports it first
+    say("pong");
+    say("ping");
+    say("ping");
+    *heldTime += 1s; // a second is no pause yet
+    say("pong");
+    *heldTime += 100ms; // all runs are looked over at most four times a second; its own pause ends this one
+    say("ping");
+    flushLogRepeats();
+    for (int frame = 0; frame < 130; ++frame) {
+        say("ping"); // once its count is written, a line starts afresh
+        *heldTime += 500ms;
     }
+    flushLogRepeats();
+    EXPECT_EQ(messages(), (std::vector<std::string>{
+                              "..[INFO] ping", "..[INFO] ping", "..[INFO] Repeated 1 more time: ping", "..[INFO] pong",
+                              "..[INFO] ping", "..[INFO] Repeated 1 more time: ping", "..[INFO] ping",
+                              "..[INFO] Repeated 1 more time: pong", "..[INFO] ping",
+                              "..[INFO] Repeated 120 more times: ping", "..[INFO] Repeated 9 more times: ping"}));
+}
+
+TEST_F(Logging, ALogThatCannotBeArchivedIsKeptButALinkIsNeverWrittenThrough) {
     writeFile("precious.txt", "keep\n");
-    {
-        fs::remove("log.txt");
-        fs::create_symlink("precious.txt", "log.txt");
-        initializeLogging();
-        LOG_INFO("fresh");
-        logFile.close();
-        EXPECT_EQ(readFile("precious.txt"), "keep\n");
-        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("log.txt")));
-        EXPECT_EQ(archives().size(), 2U);
-    }
-    {
-        // With nowhere to archive it, the link gives way to a fresh log; its target is kept.
-        fs::remove_all("logging");
-        writeFile("logging", "blocks the archive\n");
-        fs::remove("log.txt");
-        fs::create_symlink("precious.txt", "log.txt");
+    fs::create_symlink("precious.txt", "log.txt");
+    initializeLogging();
+    EXPECT_EQ(archived(), std::vector<std::string>{"precious.txt"}) << "the link is archived as it is";
+
+    fs::remove_all("logging");
+    writeFile("logging", "a file where the archive directory should be\n");
+    fs::remove("log.txt");
+    fs::create_symlink("precious.txt", "log.txt");
+    for (const char* run : {"fresh", "this run"}) {
+        // A link gives way to a fresh log; a log of ours is kept and written after, with a warning.
         testing::internal::CaptureStderr();
         initializeLogging();
-        testing::internal::GetCapturedStderr();
-        LOG_INFO("fresh");
-        logFile.close();
-        EXPECT_EQ(readFile("precious.txt"), "keep\n");
-        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("log.txt")));
-        EXPECT_EQ(readFile("log.txt").rfind("..[INFO] fresh", 0), 0U);
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+        EXPECT_NE(warning.find("could not archive log.txt"), std::string::npos) << warning;
+        LOG_INFO(run);
     }
-}
+    EXPECT_EQ(readFile("precious.txt"), "keep\n");
+    EXPECT_EQ(messages(), (std::vector<std::string>{"..[INFO] fresh", "..[INFO] this run"}));
 
-TEST_F(Logging, AnArchiveThatCannotBeMadeKeepsThePreviousLog) {
-    writeFile("logging", "a file where the archive directory should be\n");
-    writeFile("log.txt", "previous run\n");
-    testing::internal::CaptureStderr();
-    initializeLogging();
-    const std::string warning = testing::internal::GetCapturedStderr();
-    LOG_INFO("this run");
-    logFile.close();
-    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_NE(warning.find("log.txt"), std::string::npos);
-    const std::vector<std::string> written = lines(readFile("log.txt"));
-    ASSERT_EQ(written.size(), 2U);
-    EXPECT_EQ(written[0], "previous run");
-    EXPECT_EQ(written[1].rfind("..[INFO] this run", 0), 0U);
-}
-
-TEST_F(Logging, AnUnopenableLogEndsTheProcessWithStatusOne) {
-    writeFile("logging", "blocks the archive\n");
+    fs::remove("log.txt");
     fs::create_directory("log.txt"); // cannot be archived, cannot be opened as a file
     EXPECT_EXIT(initializeLogging(), ::testing::ExitedWithCode(1), "Failed to open log file.");
 }
