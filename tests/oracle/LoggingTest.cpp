@@ -1,7 +1,5 @@
 #include "core/Logging.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "OracleFixture.h"
 
 #include <cerrno>
 #include <chrono>
@@ -15,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testsupport::lines;
 using testsupport::readFile;
 using testsupport::writeFile;
 using namespace std::chrono_literals;
@@ -44,15 +41,13 @@ namespace {
 
 const std::regex ARCHIVE_NAME(R"(log_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.txt)");
 
-class Logging : public ::testing::Test {
+class Logging : public OracleFixture {
 protected:
-    Logging() : cwd(dir.path()) {}
     ~Logging() override {
         flushLogRepeats();
         logFile.close();
         heldTime.reset();
         setDebugEnabled(false);
-        setLoggingEnabled(true);
     }
 
     // The archived logs' contents, sorted; every name must be an archive's.
@@ -65,17 +60,6 @@ protected:
         std::sort(contents.begin(), contents.end());
         return contents;
     }
-    // Each line of log.txt up to its timestamp.
-    static std::vector<std::string> messages() {
-        std::vector<std::string> result;
-        for (const std::string& line : lines(readFile("log.txt"))) {
-            result.push_back(line.substr(0, line.find(" [")));
-        }
-        return result;
-    }
-
-    testsupport::TempDir dir;
-    testsupport::WorkingDirectory cwd;
 };
 
 } // namespace
@@ -97,60 +81,49 @@ TEST_F(Logging, LinesCarryPrefixTimestampAndSourceTag) {
     setLoggingEnabled(true);
     LOG_WARN("careful");
     LOG_ERROR("broken");
-    EXPECT_EQ(messages(), (std::vector<std::string>{"..[INFO] hello 42", "??[UNKNOWN] bare", "", "",
+    EXPECT_EQ(logMessages(), (std::vector<std::string>{"..[INFO] hello 42", "??[UNKNOWN] bare", "", "",
                                                     "--[DEBUG] now on", "**[WARN] careful", "!![ERROR] broken"}));
     const std::string stamp = R"( \[\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\] \[)";
-    const std::string log = readFile("log.txt");
-    EXPECT_TRUE(std::regex_search(log, std::regex("hello 42" + stamp + R"(tests/oracle/LoggingTest:\d+\]\n)"))) << log;
-    EXPECT_TRUE(std::regex_search(log, std::regex("bare" + stamp + R"(some/file:12\]\n)"))) << log;
+    EXPECT_TRUE(std::regex_search(readFile("log.txt"), std::regex("hello 42" + stamp + R"(tests/oracle/LoggingTest:\d+\]\n.*)" +
+                                                                  "bare" + stamp + R"(some/file:12\]\n)")));
 }
 
-TEST_F(Logging, EachStartArchivesThePreviousLogWithoutReplacingAnother) {
+TEST_F(Logging, StartsAtOnceArchiveEveryPreviousLogWithoutReplacingAnother) {
+    initializeLogging();
+    EXPECT_FALSE(fs::exists("logging")) << "nothing to archive on a first run";
     // Also where the file system has no no-replace rename and archiving links and unlinks.
     for (const bool renameMissing : {false, true}) {
         noReplaceRenameMissing = renameMissing;
         fs::remove_all("logging");
-        fs::remove("log.txt");
-        initializeLogging();
-        EXPECT_FALSE(fs::exists("logging")) << "nothing to archive on a first run";
-        for (const char* run : {"first", "second", "third"}) {
-            logFile.close();
-            writeFile("log.txt", std::string(run) + "\n");
-            initializeLogging();
-            EXPECT_EQ(readFile("log.txt"), "");
+        fs::create_directory("logging");
+        // Eight programs started at once, each in its own directory, archive into one logging/,
+        // many of them within the same second and so under the same timestamp.
+        std::vector<pid_t> children;
+        for (int process = 0; process < 8; ++process) {
+            const fs::path own = std::to_string(renameMissing) + "-" + std::to_string(process);
+            fs::create_directory(own);
+            fs::create_directory_symlink(fs::absolute("logging"), own / "logging");
+            children.push_back(fork());
+            if (children.back() == 0) {
+                bool fresh = chdir(own.c_str()) == 0;
+                for (int start = 0; fresh && start < 10; ++start) {
+                    writeFile("log.txt", std::to_string(process) + "/" + std::to_string(start) + "\n");
+                    initializeLogging();
+                    fresh = readFile("log.txt").empty();
+                }
+                _exit(fresh ? 0 : 1);
+            }
         }
-        // Three starts within a few milliseconds share a timestamp; all three logs survive.
-        EXPECT_EQ(archived(), (std::vector<std::string>{"first\n", "second\n", "third\n"})) << renameMissing;
+        for (const pid_t child : children) {
+            int status = -1;
+            waitpid(child, &status, 0);
+            EXPECT_EQ(status, 0) << "a start did not begin a fresh log";
+        }
+        const std::vector<std::string> contents = archived();
+        EXPECT_EQ(contents.size(), 80U) << renameMissing;
+        EXPECT_EQ(std::adjacent_find(contents.begin(), contents.end()), contents.end()) << "an archive was replaced";
     }
     noReplaceRenameMissing = false;
-}
-
-TEST_F(Logging, ParallelStartsKeepEveryArchive) {
-    // Eight programs started at once, each in its own directory, archive into one logging/.
-    fs::create_directory("logging");
-    std::vector<pid_t> children;
-    for (int process = 0; process < 8; ++process) {
-        const fs::path own = "start" + std::to_string(process);
-        fs::create_directory(own);
-        fs::create_directory_symlink(fs::absolute("logging"), own / "logging");
-        children.push_back(fork());
-        ASSERT_GE(children.back(), 0);
-        if (children.back() == 0) {
-            const bool entered = chdir(own.c_str()) == 0;
-            for (int start = 0; entered && start < 10; ++start) {
-                writeFile("log.txt", std::to_string(process) + "/" + std::to_string(start) + "\n");
-                initializeLogging();
-                logFile.close();
-            }
-            _exit(0);
-        }
-    }
-    for (const pid_t child : children) {
-        EXPECT_EQ(waitpid(child, nullptr, 0), child);
-    }
-    const std::vector<std::string> contents = archived();
-    EXPECT_EQ(contents.size(), 80U);
-    EXPECT_EQ(std::adjacent_find(contents.begin(), contents.end()), contents.end()) << "an archive was replaced";
 }
 
 TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
@@ -166,7 +139,7 @@ TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
     say("ping");
     *heldTime += 1s; // a second is no pause yet
     say("pong");
-    *heldTime += 100ms; // all runs are looked over at most four times a second; its own pause ends this one
+    *heldTime += 100ms; // just over a second since the last ping: its run has ended
     say("ping");
     flushLogRepeats();
     for (int frame = 0; frame < 130; ++frame) {
@@ -174,7 +147,7 @@ TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
         *heldTime += 500ms;
     }
     flushLogRepeats();
-    EXPECT_EQ(messages(), (std::vector<std::string>{
+    EXPECT_EQ(logMessages(), (std::vector<std::string>{
                               "..[INFO] ping", "..[INFO] ping", "..[INFO] Repeated 1 more time: ping", "..[INFO] pong",
                               "..[INFO] ping", "..[INFO] Repeated 1 more time: ping", "..[INFO] ping",
                               "..[INFO] Repeated 1 more time: pong", "..[INFO] ping",
@@ -201,7 +174,7 @@ TEST_F(Logging, ALogThatCannotBeArchivedIsKeptButALinkIsNeverWrittenThrough) {
         LOG_INFO(run);
     }
     EXPECT_EQ(readFile("precious.txt"), "keep\n");
-    EXPECT_EQ(messages(), (std::vector<std::string>{"..[INFO] fresh", "..[INFO] this run"}));
+    EXPECT_EQ(logMessages(), (std::vector<std::string>{"..[INFO] fresh", "..[INFO] this run"}));
 
     fs::remove("log.txt");
     fs::create_directory("log.txt"); // cannot be archived, cannot be opened as a file

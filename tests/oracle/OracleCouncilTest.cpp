@@ -25,12 +25,12 @@ TEST_F(Council, MembersAreTakenFromWhoIsLeftAndFungusJimSpeaksEachProgramsWords)
 // Ties were always settled by the iteration order of the standard string-keyed hash map. Compare
 // every possible council of five against that map, which is how the answers were first counted.
 TEST(Consensus, AgreesWithTheHashMapOrderForEveryCouncil) {
-    for (int code = 0; code < 6 * 6 * 6 * 6 * 6; ++code) {
+    for (std::size_t code = 0; code < 6 * 6 * 6 * 6 * 6; ++code) {
         std::vector<GoblinTypes::GoblinVote> votes(5);
         std::unordered_map<std::string, int> counts;
-        for (int seat = 0, rest = code; seat < 5; ++seat, rest /= 6) {
-            votes[static_cast<std::size_t>(seat)].core = GoblinData::cores[static_cast<std::size_t>(rest % 6)];
-            ++counts[votes[static_cast<std::size_t>(seat)].core];
+        for (std::size_t seat = 0, rest = code; seat < 5; ++seat, rest /= 6) {
+            votes[seat].core = GoblinData::cores[rest % 6];
+            ++counts[votes[seat].core];
         }
         std::string expected;
         int best = 0;

@@ -3,7 +3,6 @@
 #include "core/Logging.h"
 
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
@@ -57,7 +56,7 @@ TEST_F(OracleRun, WindowedReportWithAndWithoutTheOverride) {
     EXPECT_EQ(result.finalVerdict, "Perhaps  until the moon cracks and spills its silver.");
     EXPECT_FALSE(result.overridden);
 
-    // The override draws its line (5) and hides the consensus, which the result still keeps.
+    // The override draws its line (5) and hides the consensus; the result still keeps the prophecy.
     writePool(OVERRIDE_POOL);
     out.str("");
     result = MurkmootWorkflow(out).runOracle("");
@@ -69,15 +68,7 @@ TEST_F(OracleRun, WindowedReportWithAndWithoutTheOverride) {
     EXPECT_TRUE(result.overridden);
     EXPECT_EQ(result.finalVerdict, "RESONANCE: the hum drowns all dissent.");
     EXPECT_EQ(result.overrideMessage, result.finalVerdict);
-    EXPECT_EQ(result.consensusCore, "Perhaps");
     EXPECT_EQ(result.prophecy, "Perhaps  whispered thrice in the dripping dark.");
-
-    // Out of values at the override's line: what was printed and drawn stays so.
-    writePool(std::vector<int>(OVERRIDE_POOL.begin() + 2, OVERRIDE_POOL.end()));
-    out.str("");
-    EXPECT_THROW(MurkmootWorkflow(out).runOracle(""), std::runtime_error);
-    EXPECT_EQ(out.str(), ROSTER);
-    EXPECT_EQ(poolText(), "");
 }
 
 TEST_F(OracleRun, WindowedRunLogsQuestionAndPoolSizeAndKeepsEveryVoteDraw) {
@@ -85,14 +76,13 @@ TEST_F(OracleRun, WindowedRunLogsQuestionAndPoolSizeAndKeepsEveryVoteDraw) {
     logFile.open("test-log.txt", std::ios::trunc);
     writePool(WORKED_POOL);
     MurkmootWorkflow oracle(out);
-    EXPECT_FALSE(oracle.getEntropyHistory());
     oracle.runOracle("rain?");
     oracle.goblinVote({"Grizzle", "smells like smoke and wet rope."}); // draws the 5
     logFile.close();
-    const std::vector<std::string> lines = testsupport::lines(testsupport::readFile("test-log.txt"));
-    ASSERT_EQ(lines.size(), 3U) << "the history is created once";
-    EXPECT_EQ(lines[0].rfind("..[INFO] Running oracle with question: rain? [", 0), 0U) << lines[0];
-    EXPECT_EQ(lines[1].rfind("..[INFO] Initial entropy pool size: 15 [", 0), 0U) << lines[1];
-    EXPECT_EQ(lines[2].rfind("**[WARN] Entropy history not initialized, creating new instance. [", 0), 0U);
+    EXPECT_EQ(logMessages("test-log.txt"), (std::vector<std::string>{
+                                               "..[INFO] Running oracle with question: rain?",
+                                               "..[INFO] Initial entropy pool size: 15",
+                                               "**[WARN] Entropy history not initialized, creating new instance."}))
+        << "the history is created once";
     EXPECT_EQ(oracle.getEntropyHistory()->getHistory(), (std::vector<int>{9, 16, 42, 1234, -1, 5}));
 }
