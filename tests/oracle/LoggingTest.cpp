@@ -33,8 +33,8 @@ std::chrono::steady_clock::time_point std::chrono::steady_clock::now() noexcept 
 }
 
 extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) noexcept {
-    errno = EINVAL;
-    return noReplaceRenameMissing ? -1 : static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+    return noReplaceRenameMissing ? (errno = EINVAL, -1)
+                                  : static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
 }
 
 namespace {
@@ -84,8 +84,9 @@ TEST_F(Logging, LinesCarryPrefixTimestampAndSourceTag) {
     EXPECT_EQ(logMessages(), (std::vector<std::string>{"..[INFO] hello 42", "??[UNKNOWN] bare", "", "",
                                                     "--[DEBUG] now on", "**[WARN] careful", "!![ERROR] broken"}));
     const std::string stamp = R"( \[\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\] \[)";
-    EXPECT_TRUE(std::regex_search(readFile("log.txt"), std::regex("hello 42" + stamp + R"(tests/oracle/LoggingTest:\d+\]\n.*)" +
-                                                                  "bare" + stamp + R"(some/file:12\]\n)")));
+    const std::regex tagged("hello 42" + stamp + R"(tests/oracle/LoggingTest:\d+\]\n.*bare)" + stamp +
+                            R"(some/file:12\]\n)");
+    EXPECT_TRUE(std::regex_search(readFile("log.txt"), tagged)) << readFile("log.txt");
 }
 
 TEST_F(Logging, StartsAtOnceArchiveEveryPreviousLogWithoutReplacingAnother) {
