@@ -25,7 +25,9 @@ std::optional<std::chrono::steady_clock::time_point> heldTime;
 bool noReplaceRenameMissing = false;
 } // namespace
 
-// This program's own steady clock and rename, so that a test can set the time and the file system.
+// The log reads std::chrono::steady_clock::now() and moves files with renameat2(). This test
+// program defines both itself, so every caller in it gets these: unless a test holds the clock or
+// takes the rename away, they do just what the library's own do. No test has to wait real seconds.
 std::chrono::steady_clock::time_point std::chrono::steady_clock::now() noexcept {
     timespec real{};
     clock_gettime(CLOCK_MONOTONIC, &real);
