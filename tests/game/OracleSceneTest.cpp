@@ -240,15 +240,15 @@ TEST_F(OracleSceneTest, RightClickRunsItsActionAndGivesTheButtonItsAskBack) {
     EXPECT_FALSE(ToolTipManager::getInstance().isShowing()) << "any other event hides the tooltip";
 }
 
-TEST_F(OracleSceneTest, KeyboardSelectionFocusAndLeaving) {
+TEST_F(OracleSceneTest, AnEvenDrawKeyboardSelectionAndLeaving) {
     EntropyManager::savePool(poolOf(40, 2), POOL);
     buildScene();
+    EXPECT_EQ(scene->getGoblinPortrait()->getId(), "firstGoboPortrait") << "an even set-up draw";
     testing::internal::CaptureStdout();
     scene->moveSelection(-1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Selected button index: 0\n");
     EXPECT_EQ(scene->getButtons()[0]->getState(), ButtonEntity::HOVER);
 
-    EXPECT_EQ(scene->getGoblinPortrait()->getId(), "firstGoboPortrait") << "an even set-up draw";
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     scene->exitOracleScene();
     SDL_Event event{};
