@@ -1,14 +1,11 @@
 #include "EntitySupport.h"
 
-#include "TestSupport.h"
-
 #include "core/Logging.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
 #include <cstdlib>
-#include <unistd.h>
 #include <vector>
 
 std::string assetFont(const char* name) { return std::string(MURKMOOT_SOURCE_DIR) + "/Assets/TTF/" + name; }
@@ -47,10 +44,7 @@ void SdlTest::SetUp() {
     renderer = SDL_CreateSoftwareRenderer(surface);
     ASSERT_NE(renderer, nullptr);
     clear(BLACK);
-    scratch = std::filesystem::temp_directory_path() / ("murkmoot-entities-" + std::to_string(getpid()));
-    std::filesystem::create_directories(scratch);
-    flushLogRepeats();
-    logFile.open(scratch / "log.txt");
+    logFile.open(scratch.path() / "log.txt");
 }
 
 void SdlTest::TearDown() {
@@ -60,7 +54,6 @@ void SdlTest::TearDown() {
     SDL_FreeSurface(surface);
     TTF_Quit();
     SDL_Quit();
-    std::filesystem::remove_all(scratch);
 }
 
 SDL_Color SdlTest::pixelAt(int x, int y) {
@@ -94,7 +87,7 @@ SDL_Texture* SdlTest::solidTexture(SDL_Color color) {
 
 std::string SdlTest::solidImageFile(const std::string& name, SDL_Color color) {
     SDL_Surface* image = solidSurface(color);
-    const std::string path = (scratch / name).string();
+    const std::string path = (scratch.path() / name).string();
     EXPECT_EQ(IMG_SavePNG(image, path.c_str()), 0);
     SDL_FreeSurface(image);
     return path;
@@ -102,5 +95,5 @@ std::string SdlTest::solidImageFile(const std::string& name, SDL_Color color) {
 
 std::string SdlTest::logText() {
     logFile.flush();
-    return testsupport::readFile(scratch / "log.txt");
+    return testsupport::readFile(scratch.path() / "log.txt");
 }

@@ -2,13 +2,25 @@
 // Fixture for the entity tests: SDL headless, a software renderer drawing into a surface whose
 // pixels are read back, solid-colour textures and image files, and the log file captured.
 
+#include "TestSupport.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 std::string assetFont(const char* name);
+// Starts SDL headless with the program's one window (identifier 1) and its renderer.
+SDL_Renderer* startWindowed(SDL_Window*& window, int width, int height);
+void resizeWindow(SDL_Window* window, int width, int height);
+
+inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+inline constexpr SDL_Color RED{255, 0, 0, 255};
+inline constexpr SDL_Color GREEN{0, 255, 0, 255};
+inline constexpr SDL_Color BLUE{0, 0, 255, 255};
+inline constexpr SDL_Color BLACK{0, 0, 0, 255};
+inline constexpr SDL_Color WHITE{255, 255, 255, 255};
 
 class SdlTest : public ::testing::Test {
 protected:
@@ -29,18 +41,5 @@ protected:
 
     SDL_Surface* surface = nullptr;
     SDL_Renderer* renderer = nullptr;
-    std::filesystem::path scratch;
+    testsupport::TempDir scratch;
 };
-
-// Starts SDL headless with a window (identifier 1) and its software renderer, for the tests that
-// need a pointer.
-SDL_Renderer* startWindowed(SDL_Window*& window, int width, int height);
-void resizeWindow(SDL_Window* window, int width, int height);
-
-inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-
-inline constexpr SDL_Color RED{255, 0, 0, 255};
-inline constexpr SDL_Color GREEN{0, 255, 0, 255};
-inline constexpr SDL_Color BLUE{0, 0, 255, 255};
-inline constexpr SDL_Color BLACK{0, 0, 0, 255};
-inline constexpr SDL_Color WHITE{255, 255, 255, 255};

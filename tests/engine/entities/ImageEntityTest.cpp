@@ -1,6 +1,10 @@
 #include "EntitySupport.h"
 
+#include "entities/ButtonEntity.h"
 #include "entities/ImageEntity.h"
+#include "entities/LogicalCoordinates.h"
+
+#include <limits>
 
 namespace {
 ImageEntity makeImage(std::vector<SDL_Texture*> textures, int opacity = 255, float velocityX = 0.0F,
@@ -8,17 +12,19 @@ ImageEntity makeImage(std::vector<SDL_Texture*> textures, int opacity = 255, flo
     return {"picture", "picture.png",       "image",  10,      20,     100, 50, velocityX,
             0.0F,      std::move(textures), animated, opacity, visible};
 }
+
+std::vector<int> bounds(const ImageEntity& image) {
+    return {image.getX(), image.getY(), image.getWidth(), image.getHeight()};
+}
 } // namespace
 
 TEST_F(SdlTest, ImageEntityDrawsWithItsOpacityAndVisibility) {
+    makeImage({solidTexture(RED)}, -5).render(renderer); // clamped to 0: invisible
+    EXPECT_TRUE(sameRgb(pixelAt(50, 40), BLACK));
     makeImage({solidTexture(RED)}, 128).render(renderer);
     EXPECT_NEAR(pixelAt(50, 40).r, 128, 2);
     EXPECT_TRUE(sameRgb(pixelAt(5, 5), BLACK));
-
-    // 256 would wrap to 0, fully transparent, as an 8-bit value: it is clamped instead.
-    ImageEntity overflowing = makeImage({solidTexture(RED)}, 256);
-    EXPECT_EQ(overflowing.getOpacity(), 255);
-    overflowing.render(renderer);
+    makeImage({solidTexture(RED)}, 256).render(renderer); // clamped, not wrapped to 0
     EXPECT_TRUE(sameRgb(pixelAt(50, 40), RED));
 
     clear(BLACK);
@@ -67,11 +73,9 @@ TEST_F(SdlTest, ImageEntityFadesScalesAndSways) {
 
     ImageEntity origin("s", "", "image", 0, 0, 100, 50, 0.0F, 0.0F, {}, false, 255, true);
     origin.scale(2.0F, 2.0F);
-    EXPECT_EQ((std::vector{origin.getX(), origin.getY(), origin.getWidth(), origin.getHeight()}),
-              (std::vector{-50, -25, 200, 100}));
+    EXPECT_EQ(bounds(origin), (std::vector{-50, -25, 200, 100}));
     origin.scale(1.0F, 1.0F);
-    EXPECT_EQ((std::vector{origin.getX(), origin.getY(), origin.getWidth(), origin.getHeight()}),
-              (std::vector{0, 0, 100, 50}));
+    EXPECT_EQ(bounds(origin), (std::vector{0, 0, 100, 50}));
 
     // One clock for every image: a quarter period (625 ms) puts the first at the crest; the
     // second image's call takes the same clock to half a period, back at the centre.
@@ -84,4 +88,82 @@ TEST_F(SdlTest, ImageEntityFadesScalesAndSways) {
     first.setX(500); // the sway centre stays where the image started
     first.parallaxEffect(625, 0.0F, 0.0F);
     EXPECT_EQ(first.getX(), 10 - 23);
+}
+
+TEST_F(SdlTest, ButtonDrawsItsStateAndClicksOnPressesInsideItsInclusiveEdges) {
+    ButtonEntity button("ask", "", "button", 10, 10, 100, 50, 0.0F, 0.0F,
+                        {solidTexture(RED), solidTexture(GREEN), solidTexture(BLUE)}, false, 128, true, true);
+    const auto drawn = [&](ButtonEntity::ButtonState state) {
+        clear(BLACK);
+        button.setState(state);
+        button.render(renderer);
+        return pixelAt(50, 30);
+    };
+    EXPECT_TRUE(sameRgb(drawn(ButtonEntity::NORMAL), RED)); // opaque despite opacity 128
+    EXPECT_TRUE(sameRgb(drawn(ButtonEntity::HOVER), GREEN));
+    EXPECT_TRUE(sameRgb(drawn(ButtonEntity::CLICKED), BLUE));
+    EXPECT_TRUE(sameRgb(drawn(ButtonEntity::RIGHT_CLICKED), BLACK));
+    button.setVisibility(false);
+    EXPECT_TRUE(sameRgb(drawn(ButtonEntity::NORMAL), BLACK));
+
+    button.triggerClick(); // no action yet: nothing happens
+    int clicks = 0;
+    button.setClickAction([&clicks] { ++clicks; });
+    // Without a window, pointer pixels are taken as logical pixels.
+    EXPECT_TRUE(button.contains(10, 10));
+    EXPECT_TRUE(button.contains(110, 60));
+    EXPECT_FALSE(button.contains(111, 60));
+    EXPECT_FALSE(button.contains(9, 30));
+    SDL_Event event{};
+    for (const auto& [type, x] :
+         {std::pair{SDL_MOUSEBUTTONDOWN, 110}, {SDL_MOUSEBUTTONDOWN, 200}, {SDL_MOUSEBUTTONUP, 50}}) {
+        event.type = type;
+        event.button.x = x;
+        event.button.y = 30;
+        button.handleEvent(event);
+    }
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(button.getState(), ButtonEntity::NORMAL);
+}
+
+TEST(LogicalCoordinates, TruncateAndRejectTheLetterboxBars) {
+    const LogicalPoint point = toLogicalPoint(100.9F, 0.0F, 1920, 1080);
+    EXPECT_EQ(std::vector({point.x, point.y}), std::vector({100, 0}));
+    EXPECT_TRUE(point.inDrawingArea);
+    EXPECT_FALSE(toLogicalPoint(-0.5F, 10.0F, 1920, 1080).inDrawingArea); // truncates to 0, but in the bar
+    EXPECT_FALSE(toLogicalPoint(1920.0F, 10.0F, 1920, 1080).inDrawingArea);
+    EXPECT_FALSE(toLogicalPoint(10.0F, 1080.0F, 1920, 1080).inDrawingArea);
+    EXPECT_FALSE(toLogicalPoint(std::numeric_limits<float>::quiet_NaN(), 1.0F, 10, 10).inDrawingArea);
+    EXPECT_TRUE(toLogicalPoint(-40.0F, 5000.0F, 0, 0).inDrawingArea); // no logical size: anywhere
+    EXPECT_EQ(toLogicalPoint(1e30F, 0.0F, 0, 0).x, std::numeric_limits<int>::max());
+}
+
+// Clicks in the program's window map exactly as its renderer draws, through resizes. The button
+// reaches below the logical area, where the letterbox bar must not hit it.
+TEST(LogicalCoordinates, FollowTheWindowRenderer) {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = startWindowed(window, 960, 540);
+    ButtonEntity button("b", "", "button", 100, 1000, 100, 200, 0.0F, 0.0F, {}, false, 255, true, false);
+    EXPECT_TRUE(button.contains(100, 1000)); // no logical size: window pixels, not all at (0, 0)
+    EXPECT_FALSE(button.contains(99, 1000));
+
+    SDL_RenderSetLogicalSize(renderer, 1920, 1080);
+    const LogicalPoint point = windowToLogical(renderer, 50, 50);
+    EXPECT_EQ(std::vector({point.x, point.y}), std::vector({100, 100}));
+    EXPECT_TRUE(button.contains(100, 500));
+    EXPECT_FALSE(button.contains(101, 500));
+
+    resizeWindow(window, 960, 640); // taller than 16:9: 50-pixel bars above and below
+    EXPECT_FALSE(windowToLogical(renderer, 50, 30).inDrawingArea);
+    EXPECT_TRUE(button.contains(50, 550));
+    EXPECT_FALSE(button.contains(50, 549));
+    EXPECT_FALSE(button.contains(60, 600)); // logical (120, 1100): in the bar
+
+    resizeWindow(window, 1200, 540); // wider: 120-pixel bars left and right
+    EXPECT_FALSE(windowToLogical(renderer, 100, 200).inDrawingArea);
+    EXPECT_TRUE(button.contains(170, 500));
+    EXPECT_FALSE(button.contains(169, 500));
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
 }
