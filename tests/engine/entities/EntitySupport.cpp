@@ -14,13 +14,11 @@ void SdlTest::SetUp() {
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     ASSERT_EQ(TTF_Init(), 0);
     surface = SDL_CreateRGBSurfaceWithFormat(0, 320, 200, 32, SDL_PIXELFORMAT_ARGB8888);
-    renderer = SDL_CreateSoftwareRenderer(surface);
-    clear(BLACK);
+    renderer = SDL_CreateSoftwareRenderer(surface); // on a black surface
     logFile.open(scratch.path() / "log.txt");
 }
 
 void SdlTest::TearDown() {
-    flushLogRepeats();
     logFile.close();
     SDL_DestroyRenderer(renderer);
     SDL_FreeSurface(surface);
@@ -59,9 +57,4 @@ std::string SdlTest::solidImageFile(const std::string& name, SDL_Color colour) {
 
 SDL_Texture* SdlTest::solidTexture(SDL_Color colour) {
     return IMG_LoadTexture(renderer, solidImageFile("texture.png", colour).c_str());
-}
-
-std::string SdlTest::logText() {
-    logFile.flush();
-    return testsupport::readFile(scratch.path() / "log.txt");
 }

@@ -10,7 +10,6 @@
 #include <string>
 
 std::string assetFont(const char* name);
-inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 inline constexpr SDL_Color RED{255, 0, 0, 255};
 inline constexpr SDL_Color GREEN{0, 255, 0, 255};
@@ -24,14 +23,13 @@ protected:
     void TearDown() override;
 
     SDL_Color pixelAt(int x, int y);
-    bool shows(int x, int y, SDL_Color colour) { return sameRgb(pixelAt(x, y), colour); }
+    bool shows(int x, int y, SDL_Color c) { const SDL_Color p = pixelAt(x, y); return p.r == c.r && p.g == c.g && p.b == c.b; }
     // Pixels of the area in that colour.
     int count(SDL_Rect area, SDL_Color colour);
     void clear(SDL_Color colour);
     // A PNG of one colour in the scratch directory, and the texture loaded from one.
     std::string solidImageFile(const std::string& name, SDL_Color colour);
     SDL_Texture* solidTexture(SDL_Color colour);
-    std::string logText();
 
     SDL_Surface* surface = nullptr;
     SDL_Renderer* renderer = nullptr;
