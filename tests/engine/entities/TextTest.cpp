@@ -57,7 +57,7 @@ TEST_F(SdlTest, TextStringRevealsWholeCharactersOnTime) {
     EXPECT_EQ(instant.getText(), "h\xC3\xA9");
 }
 
-TEST_F(SdlTest, TextStringDrawsUtf8MovesAndCentres) {
+TEST_F(SdlTest, TextStringDrawsUtf8AndMovesByTruncatedSteps) {
     TextString accents = label(renderer, "\xC3\xA9\xC3\xA9\xC3\xA9", false, 0.05F);
     int width = 0;
     TTF_SizeUTF8(accents.getFont(), "\xC3\xA9\xC3\xA9\xC3\xA9", &width, nullptr);
