@@ -1,46 +1,37 @@
 #pragma once
-// Fixture for the entity tests: SDL headless, a software renderer drawing into a surface whose
-// pixels are read back, solid-colour textures and image files, and the log file captured.
+// Fixture for the entity tests: SDL headless, a software renderer drawing into a 320 × 200
+// surface whose pixels are read back, solid-colour image files, and the log file captured.
+
+#include "TestSupport.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 std::string assetFont(const char* name);
-
-class SdlTest : public ::testing::Test {
-protected:
-    static constexpr int SURFACE_WIDTH = 320;
-    static constexpr int SURFACE_HEIGHT = 200;
-
-    void SetUp() override;
-    void TearDown() override;
-
-    SDL_Color pixelAt(int x, int y);
-    // Pixels of the area whose three channels are all above 128.
-    int litPixels(SDL_Rect area);
-    void clear(SDL_Color color);
-    SDL_Texture* solidTexture(SDL_Color color);
-    // A PNG of one colour in the scratch directory; returns its path.
-    std::string solidImageFile(const std::string& name, SDL_Color color);
-    std::string logText();
-
-    SDL_Surface* surface = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    std::filesystem::path scratch;
-};
-
-// Starts SDL headless with a window (identifier 1) and its software renderer, for the tests that
-// need a pointer.
-SDL_Renderer* startWindowed(SDL_Window*& window, int width, int height);
-void resizeWindow(SDL_Window* window, int width, int height);
-
-inline bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 inline constexpr SDL_Color RED{255, 0, 0, 255};
 inline constexpr SDL_Color GREEN{0, 255, 0, 255};
 inline constexpr SDL_Color BLUE{0, 0, 255, 255};
 inline constexpr SDL_Color BLACK{0, 0, 0, 255};
 inline constexpr SDL_Color WHITE{255, 255, 255, 255};
+
+class SdlTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    SDL_Color pixelAt(int x, int y);
+    bool shows(int x, int y, SDL_Color c) { const SDL_Color p = pixelAt(x, y); return p.r == c.r && p.g == c.g && p.b == c.b; }
+    // Pixels of the area in that colour.
+    int count(SDL_Rect area, SDL_Color colour);
+    void clear(SDL_Color colour);
+    // A PNG of one colour in the scratch directory, and the texture loaded from one.
+    std::string solidImageFile(const std::string& name, SDL_Color colour);
+    SDL_Texture* solidTexture(SDL_Color colour);
+
+    SDL_Surface* surface = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    testsupport::TempDir scratch;
+};
