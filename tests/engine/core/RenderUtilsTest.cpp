@@ -1,5 +1,3 @@
-#include "CoreTestSupport.h"
-
 #include "core/RenderUtils.h"
 #include "core/SdlPtrs.h"
 
@@ -8,24 +6,18 @@
 #include <climits>
 #include <utility>
 
-namespace {
-std::pair<int, int> logical(int x, int y, int width, int height) {
-    const SDL_Point p = RenderUtils::windowToLogical(x, y, width, height);
-    return {p.x, p.y};
-}
-} // namespace
-
 TEST(RenderUtils, WindowToLogical) {
-    using P = std::pair<int, int>;
-    EXPECT_EQ(logical(960, 540, 1920, 1080), P(1920, 1080));
-    EXPECT_EQ(logical(1919, 1079, 1920, 1080), P(3838, 2158));
-    // Square windows are stretched per axis; letterbox bars are not subtracted.
-    EXPECT_EQ(logical(500, 500, 1000, 1000), P(1920, 1080));
-    EXPECT_EQ(logical(999, 999, 1000, 1000), P(3836, 2157));
-    // A collapsed axis maps to 0; out-of-range products saturate.
-    EXPECT_EQ(logical(10, 10, 0, 1080), P(0, 20));
-    EXPECT_EQ(logical(10, 10, 0, 0), P(0, 0));
-    EXPECT_EQ(logical(INT_MAX, INT_MIN, 1, 1), P(INT_MAX, INT_MIN));
+    struct Case { int x, y, width, height, logicalX, logicalY; };
+    for (const Case& c : std::initializer_list<Case>{
+             {960, 540, 1920, 1080, 1920, 1080},
+             {1919, 1079, 1920, 1080, 3838, 2158},
+             {999, 999, 1000, 1000, 3836, 2157}, // stretched per axis, truncated; bars not subtracted
+             {10, 10, 0, 1080, 0, 20},           // a collapsed axis maps to 0
+             {1 << 23, INT_MIN, 15, 15, INT_MAX, INT_MIN},  // exactly 2^31 is already out of range
+             {INT_MAX, INT_MIN, 1, 1, INT_MAX, INT_MIN}}) {
+        const SDL_Point p = RenderUtils::windowToLogical(c.x, c.y, c.width, c.height);
+        EXPECT_EQ(std::pair(p.x, p.y), std::pair(c.logicalX, c.logicalY)) << c.x << ',' << c.y << " in " << c.width << 'x' << c.height;
+    }
 }
 
 TEST(RenderUtils, SdlSide) {
@@ -33,7 +25,6 @@ TEST(RenderUtils, SdlSide) {
         SdlSurfacePtr surface(SDL_CreateRGBSurfaceWithFormat(0, 64, 36, 32, SDL_PIXELFORMAT_RGBA8888));
         SdlRendererPtr renderer(SDL_CreateSoftwareRenderer(surface.get()));
         ASSERT_TRUE(renderer) << SDL_GetError();
-        SDL_RenderSetLogicalSize(renderer.get(), 10, 10);
         RenderUtils::adjustLogicalSize(renderer.get(), 0, 0);
         int width = 0, height = 0;
         SDL_RenderGetLogicalSize(renderer.get(), &width, &height);
