@@ -81,7 +81,7 @@ void writeRepeatSummary(const RepeatKey& key, const RepeatRun& run) {
 // few times a second only, so that many different lines in a burst stay cheap to write.
 void closeEndedRuns(RepeatClock::time_point now) {
     static RepeatClock::time_point lastSweep{};
-    if (now - lastSweep < REPEAT_PAUSE / 4) {
+    if (now - lastSweep < std::chrono::milliseconds(REPEAT_PAUSE) / 4) {
         return;
     }
     lastSweep = now;
