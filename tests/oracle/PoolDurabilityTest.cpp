@@ -1,5 +1,6 @@
 // The pool file: each draw takes what is last in it now and cuts only that line off; it never
-// loses or repeats values, not when it refuses writing. (Kills mid-change: tests/pool.)
+// loses or repeats values, not when it refuses writing. (A process killed mid-change is tested
+// with the pool tool, in tests/pool.)
 
 #include "EntropyManager.h"
 #include "PoolFile.h"
