@@ -49,9 +49,9 @@ TEST(EntropyPoolReading, TakesEveryIntegerOfAnyTextAlikeInPiecesOfAnySize) {
         {"[12, -7, 30]", "3 any: 12 -7 30"}, {"1 2\t3\r\n4\v5\f6", "6 any: 1 2 3 4 5 6"},
         {"3.9 +5 12-7 0x1F", "7 any: 3 9 5 12 -7 0 1"}, {"no digits at all", "0 any:"},
         // Close to the written form, but not it.
-        {"12\n-7\n30", "3 any: 12 -7 30"}, {"12 \n", "1 any: 12"}, {"007\n-0\n", "2 any: 7 0"}, {"-0\n", "1 any: 0"},
-        {"+1\n", "1 any: 1"}, {"1\n\n", "1 any: 1"}, {"\n1\n", "1 any: 1"}, {"1,\n", "1 any: 1"}, {"5:\n", "1 any: 5"},
-        {"12345678:\n0\n", "2 any: 12345678 0"}, {"123456789:\n0\n", "2 any: 123456789 0"},
+        {"12\n-7\n30", "3 any: 12 -7 30"}, {"12 \n", "1 any: 12"}, {"007\n-0\n", "2 any: 7 0"}, {"01\n", "1 any: 1"},
+        {"-0\n", "1 any: 0"}, {"+1\n", "1 any: 1"}, {"1\n\n", "1 any: 1"}, {"\n1\n", "1 any: 1"}, {"1,\n", "1 any: 1"},
+        {"5:\n", "1 any: 5"}, {"12345678:\n0\n", "2 any: 12345678 0"}, {"123456789:\n0\n", "2 any: 123456789 0"},
         {"00000000000000000000002147483647", "1 any: 2147483647"},
         // A "-" without digits or a value beyond 32 bits would be an invented value. A long run is
         // quoted short: the message goes to a terminal and a log line.
