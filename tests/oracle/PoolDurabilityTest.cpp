@@ -1,179 +1,176 @@
-// The pool file must never lose or repeat values: not when it refuses writing, not when the
-// process is killed in the middle of a draw.
+// The pool file: each draw takes what is last in it now and cuts only that line off; it never
+// loses or repeats values, not when it refuses writing. (A process killed mid-change is tested
+// with the pool tool, in tests/pool.)
 
 #include "EntropyManager.h"
+#include "PoolFile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <random>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include <sys/fsuid.h>
 #include <vector>
 
-using testsupport::readFile;
-using testsupport::TempDir;
-using testsupport::writeFile;
+using namespace testsupport;
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uid_t NOBODY = 65534;
 
-// Runs `check` in a child process without root's right to write anywhere; returns its status.
-template <typename Check>
-int runUnprivileged(Check check) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(NOBODY) != 0 || ::setuid(NOBODY) != 0)) {
-            ::_exit(90);
-        }
-        ::_exit(check());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-}
+// File access as nobody, without root's right to write anywhere, while in scope.
+struct AsNobody {
+    AsNobody() { static_cast<void>(::setfsgid(NOBODY) + ::setfsuid(NOBODY)); }
+    ~AsNobody() { static_cast<void>(::setfsuid(0) + ::setfsgid(0)); }
+};
 
-int drawFailsNamingThePath(const std::string& pool) {
+// The message of the runtime error `action` throws, or "" when it throws nothing.
+template <typename Action>
+std::string errorOf(Action action) {
     try {
-        EntropyManager::drawFromPool(pool);
+        action();
     } catch (const std::runtime_error& error) {
-        // Says what is wrong: the pool is there and readable, but may not be changed.
-        return std::string(error.what()) == "Failed to write entropy pool: " + pool + " (Permission denied)" ? 0 : 2;
+        return error.what();
     }
-    return 1;
-}
-
-// What a directory holds besides `keep`, by name.
-std::vector<std::string> leftovers(const std::filesystem::path& directory, const std::vector<std::string>& keep) {
-    std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        const std::string name = entry.path().filename().string();
-        if (std::find(keep.begin(), keep.end(), name) == keep.end()) {
-            found.push_back(name);
-        }
-    }
-    return found;
-}
-
-std::vector<int> distinctValues(int count) {
-    std::vector<int> values;
-    std::mt19937 random(7);
-    for (int i = 0; i < count; ++i) {
-        values.push_back(static_cast<int>(random()));
-    }
-    return values;
+    return "";
 }
 
 } // namespace
 
-TEST(EntropyPoolDurability, AnUnwritablePoolHandsNothingOut) {
+struct PoolFileTest : ::testing::Test {
+    PoolFileTest() { fs::permissions(dir.path(), fs::perms::all); } // for nobody too
+    // Pools on a file system of their own where there is one, apart from "/" and the working
+    // directory: a new file made anywhere but beside the pool could not be renamed over it.
+    const bool apart = fs::is_directory("/dev/shm") && ::setenv("TMPDIR", "/dev/shm", 0) == 0;
     TempDir dir;
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    const auto pool = (dir.path() / "pool.txt").string();
-    // The written form is cut in place; any other text is rewritten whole. Both must refuse.
+    const std::string pool = (dir.path() / "pool.txt").string();
+};
+
+TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
+    const std::vector<int> written{0, -1, 2147483647, -2147483648, 42};
+    EntropyManager::savePool(written, pool);
+    EXPECT_EQ(readFile(pool), "0\n-1\n2147483647\n-2147483648\n42\n");
+    EXPECT_EQ(EntropyManager::loadPool(pool), written);
+    // Drawing the last value leaves an empty file, not a missing one; then the pool is empty.
+    writeFile(pool, "5\n");
+    EXPECT_EQ(EntropyManager::drawFromPool(pool), 5);
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }), "Entropy pool empty");
+    // A rewrite killed just after naming its new file leaves it; the next program removes it.
+    writeFile(dir.path() / ".pool.txt.new", "1\n");
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), 0);
+    EXPECT_FALSE(fs::exists(dir.path() / ".pool.txt.new"));
+    // Missing, a directory, a FIFO: refused at once, never waited on, nothing made for them. (The
+    // directory is one beside which no lock file can be made: a refused draw still locks.)
+    const auto fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {(dir.path() / "missing.txt").string(), std::string("/proc/self"), fifo}) {
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }), "Failed to open entropy pool: " + path);
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock"));
+    // A malformed file is refused whole and left exactly as it was.
+    writeFile(pool, "1\n2\n-\n3\n");
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+              "Malformed entropy pool: " + pool + ": line 3: a \"-\" with no digits after it");
+    EXPECT_EQ(readFile(pool), "1\n2\n-\n3\n");
+}
+
+TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
+    std::vector<int> expected;
+    for (int i = -5000; i < 5000; ++i) { // more than one piece of reading
+        expected.push_back(i * 7919);
+    }
+    EntropyManager::savePool(expected, pool);
+    fs::create_hard_link(pool, dir.path() / "copy.txt"); // sees what happens to this file, not to the name
+    EntropyManager::countPoolFile(pool);
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto openBefore = openFiles();
+    const auto bytesRead = [] {
+        std::string rchar;
+        std::size_t value = 0;
+        std::ifstream("/proc/self/io") >> rchar >> value; // "rchar:" comes first
+        return value;
+    };
+    const std::size_t readBefore = bytesRead();
+    for (int draw = 0; draw < 20; ++draw) {
+        EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
+        expected.pop_back();
+    }
+    // The stamp vouches for the file this program left: each draw cuts the last line in place.
+    EXPECT_LT(bytesRead() - readBefore, fs::file_size(pool)) << "the whole pool was read again";
+    EXPECT_EQ(openFiles(), openBefore);
+    EXPECT_EQ(readFile(pool), EntropyManager::formatPool(expected));
+    EXPECT_EQ(readFile(dir.path() / "copy.txt"), readFile(pool)) << "rewritten whole, not cut in place";
+    // Text that is not in the written form is rewritten in it at the first draw.
+    writeFile(pool, "[" + readFile(pool) + "]");
+    EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
+    expected.pop_back();
+    EXPECT_EQ(readFile(pool), EntropyManager::formatPool(expected));
+    // A stamp damaged anywhere is not believed: the file is counted again.
+    const auto lock = dir.path() / ".pool.txt.lock";
+    const std::string stamp = readFile(lock);
+    for (std::size_t at = 0; at < stamp.size(); ++at) {
+        writeFile(lock, stamp.substr(0, at) + '7' + stamp.substr(at + 1));
+        ASSERT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size())) << at;
+    }
+    // Changed behind this program's back (a refill, an edit): the file is what counts.
+    PoolFile file(pool);
+    writeFile(pool, "9\n8\n1\n2\n");
+    EXPECT_EQ(file.draw(), 2);
+    EXPECT_EQ(file.lastCount(), 3U);
+    writeFile(pool, "9,8,7\n"); // same length, other bytes, not the written form
+    // Values put in front of the pool keep the ones already there first in line.
+    const std::vector<std::vector<int>> batches{{100, 101}, {102}, {}};
+    std::size_t next = 0;
+    EXPECT_EQ(file.prepend([&](std::vector<int>& batch) { return !(batch = batches[next++]).empty(); }), 3U);
+    EXPECT_EQ(file.lastCount(), 6U);
+    EXPECT_EQ(readFile(pool), "100\n101\n102\n9\n8\n7\n");
+}
+
+TEST_F(PoolFileTest, DrawsThroughASymlinkByCuttingItsTarget) {
+    const auto target = dir.path() / "real.txt";
+    writeFile(target, "1\n2\n3\n");
+    fs::create_symlink(target, pool);
+    EXPECT_EQ(EntropyManager::drawFromPool(pool), 3);
+    EXPECT_TRUE(fs::is_symlink(pool));
+    EXPECT_EQ(readFile(target), "1\n2\n");
+    // A dangling link is not a pool: nothing is created where it points.
+    fs::remove(target);
+    EXPECT_THROW(EntropyManager::savePool({1}, pool), std::runtime_error);
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(PoolFileTest, AnUnwritablePoolHandsNothingOut) {
+    // The written form is cut in place; any other text is rewritten whole. Both must refuse, and
+    // say what is wrong: the pool is there and readable, but may not be changed.
     for (const std::string text : {"1\n2\n3\n", "[1, 2, 3]"}) {
         writeFile(pool, text);
         ::chmod(pool.c_str(), 0444);
-        EXPECT_EQ(runUnprivileged([&] { return drawFailsNamingThePath(pool); }), 0) << text;
+        const AsNobody nobody;
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+                  "Failed to write entropy pool: " + pool + " (Permission denied)");
         EXPECT_EQ(readFile(pool), text);
-        ::chmod(pool.c_str(), 0644);
     }
 }
 
-TEST(EntropyPoolDurability, AKilledDrawOrRewriteLeavesTheOldOrTheNewPoolAndNoTemporary) {
-    TempDir dir;
-    const auto pool = (dir.path() / "pool.txt").string();
-    const std::vector<int> original = distinctValues(150000);
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> killAfterMs(0, 40);
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        EntropyManager::savePool(original, pool);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            // Alternate quick draws with full rewrites, forever, until killed.
-            for (int round = 0;; ++round) {
-                EntropyManager::drawFromPool(pool);
-                if (round % 2 == 0) {
-                    EntropyManager::savePool(EntropyManager::loadPool(pool), pool);
-                }
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs(random)));
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-
-        const std::string text = readFile(pool);
-        bool writtenForm = false;
-        const std::vector<int> left = EntropyManager::parsePool(text, pool, &writtenForm);
-        ASSERT_TRUE(writtenForm) << "attempt " << attempt;
-        ASSERT_LE(left.size(), original.size());
-        ASSERT_TRUE(std::equal(left.begin(), left.end(), original.begin())) << "attempt " << attempt;
-        EntropyManager::countPoolFile(pool); // the next program to come along
-        ASSERT_EQ(leftovers(dir.path(), {"pool.txt", ".pool.txt.lock"}), std::vector<std::string>{})
-            << "attempt " << attempt;
-    }
-    // The one instant a temporary has a name, just before it is renamed over the pool.
-    writeFile(dir.path() / ".pool.txt.new", "1\n");
-    EntropyManager::countPoolFile(pool);
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / ".pool.txt.new"));
-}
-
-TEST(EntropyPoolDurability, ARewriteKeepsOwnerGroupAndMode) {
+TEST_F(PoolFileTest, ARewriteKeepsOwnerGroupAndMode) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to give the pool to another user";
     }
-    TempDir dir;
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    const auto pool = (dir.path() / "pool.txt").string();
     writeFile(pool, "[1, 2, 3]"); // not the written form: the draw rewrites it whole
-    ASSERT_EQ(::chown(pool.c_str(), NOBODY, NOBODY), 0);
-    ASSERT_EQ(::chmod(pool.c_str(), 0640), 0);
+    ASSERT_EQ(::chown(pool.c_str(), NOBODY, NOBODY) | ::chmod(pool.c_str(), 0640), 0);
     EXPECT_EQ(EntropyManager::drawFromPool(pool), 3);
+    // The lock file made for the pool is its owner's too, who goes on using both.
     struct stat status {};
-    ASSERT_EQ(::stat(pool.c_str(), &status), 0);
-    EXPECT_EQ(status.st_uid, NOBODY);
-    EXPECT_EQ(status.st_gid, NOBODY);
-    EXPECT_EQ(status.st_mode & 07777, 0640U);
-    // Its owner goes on using it, lock file included.
-    EXPECT_EQ(runUnprivileged([&] { return EntropyManager::drawFromPool(pool) == 2 ? 0 : 1; }), 0);
+    struct stat lock {};
+    ASSERT_EQ(::stat(pool.c_str(), &status) | ::stat((dir.path() / ".pool.txt.lock").c_str(), &lock), 0);
+    EXPECT_EQ(std::vector<unsigned>({status.st_uid, status.st_gid, status.st_mode & 07777, lock.st_uid, lock.st_gid}),
+              std::vector<unsigned>({NOBODY, NOBODY, 0640, NOBODY, NOBODY}));
+    const AsNobody nobody;
+    EXPECT_EQ(EntropyManager::drawFromPool(pool), 2);
     EXPECT_EQ(readFile(pool), "1\n");
-}
-
-TEST(EntropyPoolDurability, AFileChangingUnderTheReaderNeverKillsIt) {
-    TempDir dir;
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    const auto pool = (dir.path() / "pool.txt").string();
-    EntropyManager::savePool(distinctValues(200000), pool);
-    const std::string full = readFile(pool);
-    const pid_t writer = ::fork();
-    if (writer == 0) {
-        // Shrinks and regrows the file in place, as a careless refill would.
-        for (std::size_t round = 0;; ++round) {
-            ::truncate(pool.c_str(), static_cast<off_t>(round * 7919 % full.size()));
-            writeFile(pool, full);
-        }
-    }
-    const int status = runUnprivileged([&] {
-        for (int load = 0; load < 300; ++load) {
-            try {
-                EntropyManager::countPoolFile(pool);
-                EntropyManager::loadPool(pool);
-            } catch (const std::runtime_error&) {
-                // A torn read may be refused; it must not be fatal.
-            }
-        }
-        return 0;
-    });
-    ::kill(writer, SIGKILL);
-    ::waitpid(writer, nullptr, 0);
-    EXPECT_EQ(status, 0);
 }
