@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 using namespace testsupport;
-namespace fs = std::filesystem;
 
 const std::string POOL = "Assets/Data/entropy_pool.txt";
 // Drawn from the end: five summon the council and five vote; then come the prophecy, the verdict
@@ -43,13 +40,8 @@ static std::string asked(int left) {
            (left < 20 ? "⚠️ Warning: Low entropy pool size (" + size + "). Consider replenishing the pool.\n" : "");
 }
 
-static std::string numbers(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += std::to_string(i) + "\n";
-    }
-    return text;
-}
+// In front of the values drawn: twelve zeros at most.
+static std::string zeros(std::size_t count) { return std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n", 2 * count); }
 
 TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
     const TempDir dir;
@@ -62,14 +54,14 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
         std::string left; // drawn values stay consumed, also when the pool runs dry; a bad file stays as it was
     } cases[] = {
         {"", "q", BANNER, "Failed to open entropy pool: " + POOL + "\n", ""},
-        {numbers(12) + "7\n" + VOTED, "will it rain tomorrow\n", BANNER + ROSTER + asked(20) + VOTES + SPOKEN, "",
-         numbers(12)},
-        {numbers(11) + "7\n" + VOTED, "", BANNER + ROSTER + asked(19) + VOTES + SPOKEN, "", numbers(11)},
-        {numbers(2) + "100\n" + VOTED, "q",
+        {zeros(12) + "7\n" + VOTED, "will it rain tomorrow\n", BANNER + ROSTER + asked(20) + VOTES + SPOKEN, "",
+         zeros(12)},
+        {zeros(11) + "7\n" + VOTED, "", BANNER + ROSTER + asked(19) + VOTES + SPOKEN, "", zeros(11)},
+        {zeros(2) + "100\n" + VOTED, "q",
          BANNER + ROSTER + asked(10) + VOTES + "\n🔮 The council has spoken... but Puddingbrain overrides! ⚠️\n"
                                                "Pudding Brain says little but hums in resonance...\n\n"
-                                               "Final Verdict: VOID — nothing is decided, nothing ends.\n",
-         "", numbers(1)},
+                                               "Final Verdict: RESONANCE — the hum drowns all dissent.\n",
+         "", zeros(1)},
         {VOTED, "q", BANNER + ROSTER + asked(7), "Entropy pool empty\n", ""},
         {malformed, "q", BANNER,
          "Malformed entropy pool: " + POOL + ": line 4: \"99999999999\" does not fit in 32 bits\n", malformed},
@@ -86,10 +78,6 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
     }
     // Every start archived the log before, and this program writes no lines of its own.
     EXPECT_EQ(readFile(dir.path() / "log.txt"), "");
-    std::size_t archived = 0;
-    for (const auto& entry : fs::directory_iterator(dir.path() / "logging")) {
-        archived += std::regex_match(entry.path().filename().string(),
-                                     std::regex(R"(log_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d(_\d+)?\.txt)"));
-    }
-    EXPECT_EQ(archived, 5U);
+    const std::filesystem::directory_iterator archived(dir.path() / "logging");
+    EXPECT_EQ(std::distance(archived, std::filesystem::directory_iterator()), 5);
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <numeric>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -19,12 +20,9 @@ using namespace testsupport;
 TEST(PoolSharing, OverlappingConsultationsNeverRepeatLoseOrRestoreAValue) {
     const TempDir dir;
     const std::string pool = (dir.path() / "Assets/Data/entropy_pool.txt").string();
-    std::vector<int> original;
-    for (int i = 0; i < 3000; ++i) {
-        original.push_back(1000 + i * 7);
-    }
-    std::filesystem::create_directories(dir.path() / "Assets/Data");
-    EntropyManager::savePool(original, pool);
+    std::vector<int> original(3000);
+    std::iota(original.begin(), original.end(), 1000);
+    writeFile(pool, EntropyManager::formatPool(original));
 
     std::vector<std::string> reports;
     const auto whileOneWaits = [&] {
@@ -38,7 +36,8 @@ TEST(PoolSharing, OverlappingConsultationsNeverRepeatLoseOrRestoreAValue) {
                 ::flock(lock, LOCK_SH);
                 const std::vector<int> now = EntropyManager::parsePool(readFile(pool), pool, &written);
                 ::flock(lock, LOCK_UN);
-                written = written && now.size() <= original.size() && std::equal(now.begin(), now.end(), original.begin());
+                written = written && now.size() <= original.size() &&
+                          std::equal(now.begin(), now.end(), original.begin());
             }
             ::close(lock);
         });

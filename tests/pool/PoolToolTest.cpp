@@ -12,61 +12,41 @@ using Args = std::vector<std::string>;
 
 const std::string POOL = "Assets/Data/entropy_pool.txt";
 
-static std::string numbers(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += std::to_string(i) + "\n";
-    }
-    return text;
-}
-
-class PoolTool : public ::testing::Test {
-protected:
-    ProcessResult pool(const Args& args, const std::string& input = "") {
-        return runProcess(MURKMOOT_POOL_BINARY, dir.path(), input, args);
-    }
-
-    TempDir dir;
-};
-
-TEST_F(PoolTool, StatusTellsValuesConsultationsAndForm) {
+TEST(PoolTool, StatusCountsAndAddAndFillPutNewValuesInFront) {
+    const TempDir dir;
+    const std::string status = "Pool: " + POOL + "\nValues left: ";
     const std::string written = "Written form: yes (one plain decimal per line)\n";
-    const std::tuple<std::string, std::string> cases[] = {
-        {numbers(100), "100\nConsultations: about 7 (13 or 14 values each)\n" + written},
-        {"[" + numbers(28) + "]", "28\nConsultations: about 1 to 2 (13 or 14 values each)\n"
-                                  "Written form: no (the next draw or refill rewrites it in the written form)\n"},
-        {numbers(14),
-         "14\nConsultations: none; below 15 values the council rests until the pool is refilled\n" + written},
-    };
-    for (const auto& [text, out] : cases) {
-        writeFile(dir.path() / POOL, text);
-        EXPECT_EQ(pool({"status"}).out, "Pool: " + POOL + "\nValues left: " + out);
-    }
-}
-
-TEST_F(PoolTool, AddAndFillPutNewValuesInFront) {
     const std::tuple<Args, std::string, std::string> steps[] = {
+        {{"status"}, "",
+         status + "2\nConsultations: none; below 15 values the council rests until the pool is refilled\n"
+                  "Written form: no (the next draw or refill rewrites it in the written form)\n"},
         {{"add", "source"}, R"({"type": "uint16", "data": [1, 0]})", "Added 1 value; the pool now holds 3.\n"},
         {{"add", "--format=bytes", "--pool", POOL, "source"}, std::string("\x01\0\0\0\xfe\xff\xff\xff\x05\x06", 10),
          "Left out the last 2 bytes of source: a value takes 4.\nAdded 2 values; the pool now holds 5.\n"},
         {{"add", "-"}, "", "Added 2 values; the pool now holds 7.\n"},
         {{"fill", "1", "--source", "source"}, std::string("\x09\0\0\0", 4), "Added 1 value; the pool now holds 8.\n"},
+        {{"fill", "7", "--source", "source"}, std::string(28, '\0'), "Added 7 values; the pool now holds 15.\n"},
+        {{"status"}, "", status + "15\nConsultations: about 1 (13 or 14 values each)\n" + written},
+        {{"fill", "13", "--source", "source"}, std::string(52, '\0'), "Added 13 values; the pool now holds 28.\n"},
+        {{"status"}, "", status + "28\nConsultations: about 1 to 2 (13 or 14 values each)\n" + written},
     };
-    writeFile(dir.path() / POOL, "5\n6\n");
+    writeFile(dir.path() / POOL, "[5, 6]");
     for (const auto& [args, source, out] : steps) {
         writeFile(dir.path() / "source", source);
-        const ProcessResult result = pool(args, "[7, 8]");
+        const ProcessResult result = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "[7, 8]", args);
         EXPECT_EQ(result.out + result.err, out);
     }
-    EXPECT_EQ(readFile(dir.path() / POOL), "9\n7\n8\n1\n-2\n1\n5\n6\n");
+    EXPECT_TRUE(readFile(dir.path() / POOL).ends_with("\n0\n9\n7\n8\n1\n-2\n1\n5\n6\n"));
 
     // A missing pool is created; fill reads /dev/urandom by default.
     std::filesystem::remove(dir.path() / POOL);
-    EXPECT_EQ(pool({"fill", "1000"}).out, "Added 1000 values; the pool now holds 1000.\n");
+    const ProcessResult filled = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "", {"fill", "1000"});
+    EXPECT_EQ(filled.out, "Added 1000 values; the pool now holds 1000.\n");
     EXPECT_EQ(lines(readFile(dir.path() / POOL)).size(), 1000U);
 }
 
-TEST_F(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
+TEST(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
+    const TempDir dir;
     const std::string malformed = "Malformed entropy pool: " + POOL + ": line ";
     const std::string bad = "[3, 4,\n5 -]"; // malformed: only a good source gets as far as reading it
     const std::tuple<Args, std::string, std::string, std::string> cases[] = {
@@ -84,14 +64,15 @@ TEST_F(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
     for (const auto& [args, source, err, text] : cases) {
         writeFile(dir.path() / POOL, text);
         writeFile(dir.path() / "source", source);
-        const ProcessResult result = pool(args);
+        const ProcessResult result = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "", args);
         EXPECT_EQ(result.exitStatus, 1) << err;
         EXPECT_EQ(result.err + result.out, err);
         EXPECT_EQ(readFile(dir.path() / POOL), text) << err;
     }
 }
 
-TEST_F(PoolTool, BothProgramsAnswerHelpVersionAndCommandLineMistakes) {
+TEST(PoolTool, BothProgramsAnswerHelpVersionAndCommandLineMistakes) {
+    const TempDir dir;
     const std::string tool = MURKMOOT_POOL_BINARY;
     const std::tuple<std::string, Args, std::string> mistakes[] = {
         {tool, {}, "no command given"},
