@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <numeric>
 #include <future>
+#include <numeric>
 
 using namespace testsupport;
 
