@@ -41,9 +41,9 @@ TEST(PoolSharing, OverlappingConsultationsNeverRepeatLoseOrRestoreAValue) {
             }
             ::close(lock);
         });
-        // Eight at a time summon at once, then answer at once: their draws overlap as much as can be.
-        for (int round = 0; round < 4; ++round) {
-            const auto answered = consultTogether(MURKMOOT_CLI_BINARY, dir.path(), 8, [] {});
+        // Ten at a time summon at once, then answer at once: their draws overlap as much as can be.
+        for (int round = 0; round < 6; ++round) {
+            const auto answered = consultTogether(MURKMOOT_CLI_BINARY, dir.path(), 10, [] {});
             reports.insert(reports.end(), answered.begin(), answered.end());
         }
         sampling = false;

@@ -19,10 +19,12 @@ std::vector<std::string> consultTogether(const std::string& binary, const std::f
     const TempDir scratch;
     std::vector<FILE*> questions;
     for (int i = 0; i < count; ++i) {
-        const std::string out = (scratch.path() / std::to_string(i)).string();
-        const std::string command = "cd " + directory.string() + " && exec " + binary + " >" + out + " 2>&1";
-        questions.push_back(::popen(command.c_str(), "w"));
-        while (readFile(out).find("\n> ") == std::string::npos && ++waits < 4000) {
+        const std::string output = " >" + (scratch.path() / std::to_string(i)).string() + " 2>&1";
+        questions.push_back(::popen(("cd " + directory.string() + " && exec " + binary + output).c_str(), "w"));
+    }
+    // All start at once, so that their first draws overlap too.
+    for (int i = 0; i < count; ++i) {
+        while (readFile(scratch.path() / std::to_string(i)).find("\n> ") == std::string::npos && ++waits < 4000) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
