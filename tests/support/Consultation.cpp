@@ -2,94 +2,68 @@
 
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
-#include <fcntl.h>
+#include <cstdio>
 #include <regex>
-#include <stdexcept>
-#include <sys/wait.h>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
 namespace testsupport {
 
-Consultation::Consultation(const std::string& binary, const std::filesystem::path& directory,
-                           const std::filesystem::path& output)
-    : outPath(output) {
-    int input[2];
-    if (::pipe(input) != 0) {
-        throw std::runtime_error("pipe failed");
+std::vector<std::string> consultTogether(const std::string& binary, const std::filesystem::path& directory, int count,
+                                         const std::function<void()>& meanwhile) {
+    // Shared by all the runs of a test, so that a program that never asks fails it soon.
+    static int waits = 0;
+    const TempDir scratch;
+    std::vector<FILE*> questions;
+    for (int i = 0; i < count; ++i) {
+        const std::string output = " >" + (scratch.path() / std::to_string(i)).string() + " 2>&1";
+        questions.push_back(::popen(("cd " + directory.string() + " && exec " + binary + output).c_str(), "w"));
     }
-    pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || ::chdir(directory.c_str()) != 0) {
-            ::_exit(127);
+    // All start at once, so that their first draws overlap too.
+    for (int i = 0; i < count; ++i) {
+        while (readFile(scratch.path() / std::to_string(i)).find("\n> ") == std::string::npos && ++waits < 4000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        ::dup2(input[0], 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::close(input[1]);
-        ::execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
     }
-    ::close(input[0]);
-    questionFd = input[1];
-}
-
-Consultation::~Consultation() {
-    if (questionFd >= 0) {
-        ::close(questionFd);
+    meanwhile();
+    for (FILE* question : questions) {
+        static_cast<void>(::write(::fileno(question), "q\n", 2));
     }
-}
-
-bool Consultation::waitForPrompt() const {
-    for (int tries = 0; tries < 2000; ++tries) {
-        if (readFile(outPath).find("\n> ") != std::string::npos) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<std::string> reports;
+    for (int i = 0; i < count; ++i) {
+        ::pclose(questions[static_cast<std::size_t>(i)]);
+        reports.push_back(readFile(scratch.path() / std::to_string(i)));
     }
-    return false;
+    return reports;
 }
 
-void Consultation::type() {
-    if (questionFd >= 0) {
-        static_cast<void>(::write(questionFd, "q\n", 2));
-        ::close(questionFd);
-        questionFd = -1;
-    }
-}
-
-std::string Consultation::answer() {
-    type();
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return readFile(outPath);
-}
-
-int Consultation::drawsIn(const std::string& report) {
-    return report.find("Puddingbrain overrides") == std::string::npos ? 13 : 14;
-}
-
-std::vector<int> Consultation::voteValues(const std::string& report) {
+std::string sharingProblem(const std::vector<std::string>& reports, const std::vector<int>& original,
+                           std::vector<int> front, const std::string& poolText) {
     static const std::regex vote(R"(votes:\n[^\n(]*\((-?\d+)\))");
-    std::vector<int> values;
-    for (auto match = std::sregex_iterator(report.begin(), report.end(), vote); match != std::sregex_iterator();
-         ++match) {
-        values.push_back(std::stoi((*match)[1]));
-    }
-    return values;
-}
-
-Consultation::Tally Consultation::tally(const std::vector<std::string>& reports) {
-    Tally result;
+    auto kept = original.end();
+    std::set<int> shown;
+    std::size_t votes = 0;
     for (const std::string& report : reports) {
-        result.drawn += static_cast<std::size_t>(drawsIn(report));
-        const std::vector<int> values = voteValues(report);
-        result.shown.insert(result.shown.end(), values.begin(), values.end());
+        kept -= report.find("Puddingbrain overrides") == std::string::npos ? 13 : 14;
+        for (std::sregex_iterator match(report.begin(), report.end(), vote); match != std::sregex_iterator(); ++match) {
+            shown.insert(std::stoi((*match)[1]));
+            ++votes;
+        }
     }
-    return result;
+    front.insert(front.end(), original.begin(), kept);
+    std::string expected;
+    for (const int value : front) {
+        expected += std::to_string(value) + "\n";
+    }
+    const std::set<int> gone(kept, original.end());
+    if (votes != reports.size() * 5 || shown.size() != votes ||
+        !std::includes(gone.begin(), gone.end(), shown.begin(), shown.end())) {
+        return "a run did not vote, or a vote shows a value twice or one that was not drawn";
+    }
+    return poolText == expected ? "" : "the pool is not what was put in front of what was not drawn";
 }
 
 } // namespace testsupport

@@ -1,49 +1,24 @@
 #pragma once
-// One real MurkmootCli run whose question is typed when the test says so, so that several runs
-// can be made to draw at the same moment.
+// Real MurkmootCli runs made to draw at the same moment, and the accounting of what they drew.
 
 #include <filesystem>
+#include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
 
-class Consultation {
-public:
-    // Starts `binary` in `directory`; its standard output and error go to `output`.
-    Consultation(const std::string& binary, const std::filesystem::path& directory,
-                 const std::filesystem::path& output);
-    Consultation(const Consultation&) = delete;
-    Consultation& operator=(const Consultation&) = delete;
-    ~Consultation();
+// Starts `count` runs of `binary` in `directory` and waits until each has summoned its council
+// (drawn its first values) and waits at the prompt; then runs `meanwhile`, types all the
+// questions at once and returns the reports.
+std::vector<std::string> consultTogether(const std::string& binary, const std::filesystem::path& directory, int count,
+                                         const std::function<void()>& meanwhile);
 
-    // Waits until the council sits and the prompt is shown (the question is not read yet).
-    bool waitForPrompt() const;
-
-    void type();
-
-    // Types the question if not yet done, and waits for the report.
-    std::string answer();
-
-    int exitStatus = -1;
-
-    // The number of values a report's consultation drew.
-    static int drawsIn(const std::string& report);
-    // The values the report shows: each vote's draw.
-    static std::vector<int> voteValues(const std::string& report);
-
-    // What several reports drew in all, and the vote values they show, in report order.
-    struct Tally {
-        std::size_t drawn = 0;
-        std::vector<int> shown;
-    };
-    static Tally tally(const std::vector<std::string>& reports);
-
-private:
-    std::filesystem::path outPath;
-    pid_t pid = -1;
-    int questionFd = -1;
-};
+// What is wrong ("" for nothing) with `reports` of runs on a pool that started as `original` and
+// got `front` put in front of it meanwhile: every run must have finished; the file must have lost
+// exactly one value per draw (13, or 14 when Puddingbrain overrides) from its end; and every vote
+// must show one of those, handed out once.
+std::string sharingProblem(const std::vector<std::string>& reports, const std::vector<int>& original,
+                           std::vector<int> front, const std::string& poolText);
 
 } // namespace testsupport
