@@ -33,6 +33,9 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {"\xEF\xBB\xBF  [ {\"type\": \"uint8\", \"data\": [1, 0, 0, 0]}]", AUTO, {1}},
         // A JSON array of numbers is plain text to the pool reader.
         {"[12, -7, 3]\n", AUTO, {12, -7, 3}},
+        {"7 café 8", AUTO, {7, 8}},
+        // Text as text: "--format text" reads with the pool's own reader, whatever it looks like.
+        {R"({"type": "uint16", "length": "1024"})", TEXT, {16, 1024}},
         // Metadata alone never becomes values.
         {R"({"success": true, "type": "uint16", "length": "1024"})", AUTO, {}, 0, "s: the response: no \"data\""},
         {R"([{"type": "uint8", "data": [1]}, {"type": "uint8"}])", QRNG_JSON, {}, 0, "s: response 2: no \"data\""},
@@ -40,6 +43,11 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {R"([{"type": "uint16", "data": [1]}, {"type": "uint16", "data": [0, -1]}])", QRNG_JSON, {}, 0,
          "s: response 2: data[1]: -1 is not a uint16 (a whole number from 0 to 65535)"},
         {R"({"type": "hex16", "data": ["12", "0x12"]})", QRNG_JSON, {}, 0, "s: the response: data[1]: \"0x12\" is not"},
+        {R"({"type": "uint16", "data": [65536]})", QRNG_JSON, {}, 0, "s: the response: data[0]: 65536 is not a uint16"},
+        {R"({"type": "uint8", "data": [1.5]})", QRNG_JSON, {}, 0, "s: the response: data[0]: 1.5 is not a uint8"},
+        {R"({"type": "hex16", "data": ["abc"]})", QRNG_JSON, {}, 0, "s: the response: data[0]: \"abc\" is not a hex16"},
+        {R"({"data": [1]})", QRNG_JSON, {}, 0, "s: the response: no \"type\" (uint8, uint16 or hex16)"},
+        {"[1, 2]", QRNG_JSON, {}, 0, "s: response 1: not a response object"},
         {R"({"type": "int32", "data": [1]})", QRNG_JSON, {}, 0, "s: the response: type \"int32\" is not uint8, uint16"},
         {R"([{"type": "uint8", "data": [1]}, 7])", QRNG_JSON, {}, 0, "s: response 2: not a response object"},
         {"{\"type\": \"uint8\", \"data\": [1,", QRNG_JSON, {}, 0, "s: not valid JSON"},
