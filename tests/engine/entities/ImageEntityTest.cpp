@@ -33,14 +33,25 @@ public:
 };
 } // namespace
 
-TEST_F(SdlTest, ImageEntityDrawsWithItsClampedOpacityUnlessHidden) {
+TEST_F(SdlTest, ImageEntityDrawsItsFramesInTurnWithItsClampedOpacityUnlessHidden) {
     makeImage({solidTexture(RED)}, 128).render(renderer);
     EXPECT_NEAR(pixelAt(50, 40).r, 128, 2);
-    makeImage({solidTexture(RED)}, 256).render(renderer); // clamped, not wrapped to 0
-    EXPECT_TRUE(shows(50, 40, RED) && shows(5, 5, BLACK));
-    clear(BLACK);
-    makeImage({solidTexture(RED)}, 255, 0.0F, false).render(renderer);
-    EXPECT_TRUE(shows(50, 40, BLACK));
+    // Opacity is clamped, not wrapped: 256 draws opaque, 0 leaves the background untouched.
+    for (const auto& [opacity, visible, colour] :
+         {std::tuple{256, true, RED}, {0, true, BLACK}, {255, false, BLACK}}) {
+        clear(BLACK);
+        makeImage({solidTexture(RED)}, opacity, 0.0F, visible).render(renderer);
+        EXPECT_TRUE(shows(50, 40, colour) && shows(5, 5, BLACK)) << opacity;
+    }
+    // Each frame shows for 100 ms, then the next, back round to the first.
+    ImageEntity animated = makeImage({solidTexture(RED), solidTexture(GREEN)});
+    std::vector<bool> green;
+    for (const int ms : {99, 1, 99, 1}) {
+        animated.update(ms);
+        animated.render(renderer);
+        green.push_back(shows(50, 40, GREEN));
+    }
+    EXPECT_EQ(green, std::vector({false, true, true, false}));
 }
 
 TEST_F(SdlTest, ImageEntityMovesFadesAndScales) {
@@ -58,6 +69,11 @@ TEST_F(SdlTest, ImageEntityMovesFadesAndScales) {
     EXPECT_EQ(bounds(image), (std::vector{-35, -30, 200, 150, 255}));
     image.scale(1.0F, 1.0F);
     EXPECT_EQ(bounds(image), (std::vector{15, 20, 100, 50, 255}));
+    // The parallax sway swings 23 px either side of where the image was placed, over 2.5 s.
+    image.parallaxEffect(625, 0.0F, 0.0F);
+    const int swayedRight = image.getX();
+    image.parallaxEffect(1250, 0.0F, 0.0F);
+    EXPECT_EQ(std::vector({swayedRight, image.getX()}), std::vector({33, -13}));
 }
 
 TEST_F(SdlTest, ButtonDrawsItsStateAndClicksOnPressesInsideItsInclusiveEdges) {
@@ -95,6 +111,7 @@ TEST_F(SdlTest, PointerHitsFollowTheWindowRenderer) {
     SDL_Renderer* drawing = SDL_CreateRenderer(window, -1, 0);
     // The button reaches below the logical area, into the bar of a taller window.
     ButtonEntity button("b", "", "button", 100, 1000, 100, 200, 0.0F, 0.0F, {}, false, 255, true, false);
+    ButtonEntity leftEdge("l", "", "button", 0, 0, 10, 1080, 0.0F, 0.0F, {}, false, 255, true, false);
     SDL_RenderSetLogicalSize(drawing, 1920, 1080);
     EXPECT_TRUE(button.contains(100, 500) && !button.contains(101, 500));
     TextBox box(100, 40, 400, 200, "", 20, WHITE, drawing, "");
@@ -111,7 +128,7 @@ TEST_F(SdlTest, PointerHitsFollowTheWindowRenderer) {
 
     SDL_SetWindowSize(window, 960, 640); // taller than 16:9: 50-pixel bars above and below
     SDL_PumpEvents();
-    EXPECT_TRUE(button.contains(50, 550));
+    EXPECT_TRUE(button.contains(50, 550) && leftEdge.contains(0, 320)); // the window's first column
     EXPECT_FALSE(button.contains(50, 549) || button.contains(60, 600)); // (120, 1100) is in the bar
     // (60, 30) lies in the top bar, although scaling alone would put it inside the box.
     EXPECT_FALSE(pressAt(60, 30));
@@ -172,6 +189,15 @@ TEST_F(SdlTest, FactoryFallsBackToDefaultsAndRefusesValuesOfTheWrongTypeOrRange)
     EXPECT_EQ(bounds(*fallback), (std::vector{0, 0, 0, 0, 255})); // no size: draws nothing
     // A text box comes back even when its font cannot be opened.
     EXPECT_TRUE(std::unique_ptr<TextBox>(EntityFactory::createTextBoxEntity(json::object(), renderer)));
+    // With no size it is 200 × 30; colour channels out of range are clamped, a missing one full.
+    const std::unique_ptr<TextBox> box(EntityFactory::createTextBoxEntity(
+        json{{"fontPath", assetFont("Lato-Regular.ttf")}, {"fontColorR", 300}, {"fontColorG", -5},
+             {"bgImagePath", solidImageFile("bg.png", GREEN)}},
+        renderer));
+    box->setActive(true);
+    box->render(0);
+    EXPECT_TRUE(shows(199, 29, GREEN) && shows(200, 29, BLACK) && shows(199, 30, BLACK));
+    EXPECT_GT(count(SDL_Rect{0, 0, 200, 30}, SDL_Color{255, 0, 255, 255}), 0); // the caret
 
     const auto refused = [&](const char* key, const json& value) {
         json record = image;

@@ -8,6 +8,7 @@
 
 #include <SDL_ttf.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 
@@ -57,7 +58,7 @@ TEST_F(SdlTest, TextStringRevealsWholeCharactersOnTime) {
     EXPECT_EQ(instant.getText(), "h\xC3\xA9");
 }
 
-TEST_F(SdlTest, TextStringDrawsUtf8AndMovesByTruncatedSteps) {
+TEST_F(SdlTest, TextStringDrawsUtf8MovesAndCentres) {
     TextString accents = label(renderer, "\xC3\xA9\xC3\xA9\xC3\xA9", false, 0.05F);
     int width = 0;
     TTF_SizeUTF8(accents.getFont(), "\xC3\xA9\xC3\xA9\xC3\xA9", &width, nullptr);
@@ -66,6 +67,9 @@ TEST_F(SdlTest, TextStringDrawsUtf8AndMovesByTruncatedSteps) {
     accents.update(100);
     accents.render();
     EXPECT_TRUE(accents.getX() == 15 && count(SDL_Rect{15, 10, width, 30}, WHITE) > 0);
+    accents.centerText(320, 200); // equal margins either side, to the pixel
+    const SDL_Point size = accents.getTextureSize();
+    EXPECT_TRUE(std::abs(2 * accents.getX() + size.x - 320) <= 1 && std::abs(2 * accents.getY() + size.y - 200) <= 1);
     EXPECT_FALSE(label(renderer, "x", false, 0.0F, 50, "missing.ttf").isVisible());
 }
 
@@ -140,6 +144,10 @@ TEST_F(SdlTest, ToolTipFitsItsTextAndDrawsBoxBorderAndLabel) {
     tip.render(); // the box, its white border inset by one, and the label
     EXPECT_TRUE(shows(30, 40, CHARCOAL) && shows(31, 41, WHITE) && shows(30 + width + 8, 45, WHITE));
     EXPECT_TRUE(shows(33, 43, CHARCOAL) && count(SDL_Rect{35, 45, width, height}, WHITE) > 0);
+    SDL_SetRenderDrawColor(renderer, BLUE.r, BLUE.g, BLUE.b, BLUE.a);
+    tip.render(); // leaves the draw colour as the caller set it
+    SDL_RenderClear(renderer);
+    EXPECT_TRUE(shows(0, 0, BLUE));
 }
 
 TEST_F(SdlTest, ToolTipManagerPlacesAndClampsInTheLogicalArea) {
