@@ -171,7 +171,8 @@ TEST_F(OracleSceneTest, AskingRevealsTheAnswerOneLabelAtATime) {
     if (!wanted || wanted->h != shown->h || wanted->pitch != shown->pitch ||
         std::memcmp(wanted->pixels, shown->pixels, static_cast<std::size_t>(shown->pitch * shown->h)) != 0) {
         IMG_SavePNG(shown.get(), MURKMOOT_ACTUAL_DIR "/chamber-answered.png");
-        ADD_FAILURE() << "the chamber differs from " << reference << ": see " MURKMOOT_ACTUAL_DIR "/chamber-answered.png";
+        ADD_FAILURE() << "the chamber differs from " << reference
+                      << ": see " MURKMOOT_ACTUAL_DIR "/chamber-answered.png";
     }
 }
 
@@ -205,7 +206,8 @@ TEST_F(OracleSceneTest, APoolThatFailsMidRunLeavesTheWindowUp) {
         setrlimit(RLIMIT_FSIZE, &small);
         scene->askOracle();
         const bool resting = scene->getResultLabels()[2]->getText() == OracleScene::RESTING_TEXT;
-        const bool logged = log().find("!![ERROR] Oracle run failed: Failed to write entropy pool: ") != std::string::npos;
+        const bool logged =
+            log().find("!![ERROR] Oracle run failed: Failed to write entropy pool: ") != std::string::npos;
         std::exit(resting && logged && !scene->getOracleResult() ? 0 : 1);
     };
     EXPECT_EXIT(askWithoutRoomToWrite(), ::testing::ExitedWithCode(0), "");

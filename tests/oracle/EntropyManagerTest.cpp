@@ -31,7 +31,8 @@ std::string read(std::string_view text, std::size_t pieceSize, bool countOnly = 
     } catch (const std::runtime_error& error) {
         return error.what();
     }
-    std::string result = std::to_string(pieceSize == 0 ? values.size() : reader.count()) + (writtenForm ? " written:" : " any:");
+    std::string result =
+        std::to_string(pieceSize == 0 ? values.size() : reader.count()) + (writtenForm ? " written:" : " any:");
     for (const int value : countOnly ? std::vector<int>{} : values) {
         result += " " + std::to_string(value);
     }
@@ -55,7 +56,9 @@ TEST(EntropyPoolReading, TakesEveryIntegerOfAnyTextAlikeInPiecesOfAnySize) {
         {"00000000000000000000002147483647", "1 any: 2147483647"},
         // A "-" without digits or a value beyond 32 bits would be an invented value. A long run is
         // quoted short: the message goes to a terminal and a log line.
-        {"1\n2\n-\n3\n", refused + "3" + noDigits}, {"5 - 6", refused + "1" + noDigits}, {"--5", refused + "1" + noDigits},
+        {"1\n2\n-\n3\n", refused + "3" + noDigits},
+        {"5 - 6", refused + "1" + noDigits},
+        {"--5", refused + "1" + noDigits},
         {"99999999999 1", refused + "1: \"99999999999" + noFit}, {"2147483648", refused + "1: \"2147483648" + noFit},
         {"1\n-2147483649\n", refused + "2: \"-2147483649" + noFit},
         {"1\n00000000000000000000002147483648\n", refused + "2: \"000000000000000000000021…" + noFit},

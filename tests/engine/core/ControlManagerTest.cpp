@@ -54,7 +54,8 @@ TEST_F(ControlManagerTest, BindingsByContext) {
         "KEY_Escape": "first", "KEY_escape": "pause_menu", "KEY_a": "ask", "KEY_F1": "help", "KEY_ESCAP": "x",
         "MOUSE_LEFT": "click", "MOUSE_RIGHT": "context_click", "MOUSE_MIDDLE": "x", "key_UP": "x", "KEY_DOWN": 5,
         "empty": {"KEY_NOPE": "x"},
-        "menu": {"KEY_UP": "navigate_up", "KEY_LEFT": "early", "sub": {"KEY_DOWN": "navigate_down", "KEY_A": "sub_ask"}},
+        "menu": {"KEY_UP": "navigate_up", "KEY_LEFT": "early",
+                 "sub": {"KEY_DOWN": "navigate_down", "KEY_A": "sub_ask"}},
         "zeta": {"menu": {"KEY_LEFT": "navigate_left"}}
     })"), "test"));
     const Codes codes{SDLK_ESCAPE, SDLK_a, SDLK_F1, -1, -2, -3, SDLK_UP, SDLK_LEFT, SDLK_DOWN};
@@ -70,13 +71,16 @@ TEST_F(ControlManagerTest, LoadingReplacesBindingsAndFailuresKeepThem) {
     ASSERT_TRUE(controls.loadConfigFromJson(json::parse(R"({"KEY_UP": "up", "extra": {"KEY_DOWN": "x"}})"), "a"));
     ASSERT_TRUE(controls.loadConfigFromJson(json::parse(R"({"KEY_DOWN": "down"})"), "b"));
     controls.pushContext("extra");
-    for (const json& bad : {json::array({1, 2}), json(nullptr), json("KEY_UP")}) EXPECT_FALSE(controls.loadConfigFromJson(bad, "")) << bad;
+    for (const json& bad : {json::array({1, 2}), json(nullptr), json("KEY_UP")}) {
+        EXPECT_FALSE(controls.loadConfigFromJson(bad, "")) << bad;
+    }
     EXPECT_FALSE(controls.loadConfig("/nonexistent/controls.json"));
     EXPECT_EQ(actions({SDLK_UP, SDLK_DOWN}), (Lines{"", "down"}));
     // Nesting deeper than any call stack would allow.
     std::string nested;
     for (int i = 0; i < 100000; ++i) nested += "{\"c\":";
-    ASSERT_TRUE(controls.loadConfigFromJson(json::parse(nested + R"({"KEY_UP": "deep"})" + std::string(100000, '}')), "deep"));
+    const json deep = json::parse(nested + R"({"KEY_UP": "deep"})" + std::string(100000, '}'));
+    ASSERT_TRUE(controls.loadConfigFromJson(deep, "deep"));
     controls.pushContext("c");
     EXPECT_EQ(controls.getAction(SDLK_UP), "deep");
 }
@@ -87,7 +91,8 @@ TEST_F(ControlManagerTest, ShippedControlListsReachTheChamberActions) {
     for (const char* file : {"GoblinControlList.json", "ZadadezazKeyControlList.json"}) {
         ASSERT_TRUE(controls.loadConfig(std::string(MURKMOOT_ASSETS_DIR "/Data/") + file)) << file;
         controls.pushContext("menu");
-        EXPECT_EQ(actions({SDLK_TAB, SDLK_RETURN, SDLK_KP_ENTER, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_ESCAPE}),
+        EXPECT_EQ(actions({SDLK_TAB, SDLK_RETURN, SDLK_KP_ENTER, SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT,
+                           SDLK_ESCAPE}),
                   (Lines{"switch_tab", "confirm", "confirm", "navigate_up", "navigate_down", "navigate_left",
                          "navigate_right", "pause_menu"}))
             << file;
@@ -95,7 +100,8 @@ TEST_F(ControlManagerTest, ShippedControlListsReachTheChamberActions) {
 }
 
 TEST_F(ControlManagerTest, DispatchActsOnPressesOnly) {
-    ASSERT_TRUE(controls.loadConfigFromJson({{"KEY_ESCAPE", "pause_menu"}, {"MOUSE_LEFT", "click"}, {"MOUSE_RIGHT", "confirm"}}, "t"));
+    ASSERT_TRUE(controls.loadConfigFromJson(
+        {{"KEY_ESCAPE", "pause_menu"}, {"MOUSE_LEFT", "click"}, {"MOUSE_RIGHT", "confirm"}}, "t"));
     for (const char* name : {"pause_menu", "click"}) count(name);
     for (Uint32 type : {SDL_MOUSEBUTTONUP, SDL_MOUSEMOTION, SDL_TEXTINPUT}) send(type, SDL_BUTTON_LEFT);
     send(SDL_KEYUP, SDLK_ESCAPE);

@@ -16,7 +16,8 @@ TEST(RenderUtils, WindowToLogical) {
              {1 << 23, INT_MIN, 15, 15, INT_MAX, INT_MIN},  // exactly 2^31 is already out of range
              {INT_MAX, INT_MIN, 1, 1, INT_MAX, INT_MIN}}) {
         const SDL_Point p = RenderUtils::windowToLogical(c.x, c.y, c.width, c.height);
-        EXPECT_EQ(std::pair(p.x, p.y), std::pair(c.logicalX, c.logicalY)) << c.x << ',' << c.y << " in " << c.width << 'x' << c.height;
+        EXPECT_EQ(std::pair(p.x, p.y), std::pair(c.logicalX, c.logicalY))
+            << c.x << ',' << c.y << " in " << c.width << 'x' << c.height;
     }
 }
 

@@ -23,7 +23,10 @@ protected:
     void TearDown() override;
 
     SDL_Color pixelAt(int x, int y);
-    bool shows(int x, int y, SDL_Color c) { const SDL_Color p = pixelAt(x, y); return p.r == c.r && p.g == c.g && p.b == c.b; }
+    bool shows(int x, int y, SDL_Color c) {
+        const SDL_Color p = pixelAt(x, y);
+        return p.r == c.r && p.g == c.g && p.b == c.b;
+    }
     // Pixels of the area in that colour.
     int count(SDL_Rect area, SDL_Color colour);
     void clear(SDL_Color colour);

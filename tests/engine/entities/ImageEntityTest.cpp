@@ -16,7 +16,8 @@ using nlohmann::json;
 
 namespace {
 // Animated, which with one texture or none changes nothing.
-ImageEntity makeImage(std::vector<SDL_Texture*> textures, int opacity = 255, float velocityX = 0.0F, bool visible = true) {
+ImageEntity makeImage(std::vector<SDL_Texture*> textures, int opacity = 255, float velocityX = 0.0F,
+                      bool visible = true) {
     return {"picture", "", "image", 10, 20, 100, 50, velocityX, 0.0F, std::move(textures), true, opacity, visible};
 }
 
@@ -82,7 +83,8 @@ TEST_F(SdlTest, ButtonDrawsItsStateAndClicksOnPressesInsideItsInclusiveEdges) {
     // Opaque despite opacity 128; a right-clicked button, or a hidden one, draws nothing.
     for (const auto& [state, visible, colour] :
          {std::tuple{ButtonEntity::NORMAL, true, RED}, {ButtonEntity::HOVER, true, GREEN},
-          {ButtonEntity::CLICKED, true, BLUE}, {ButtonEntity::RIGHT_CLICKED, true, BLACK}, {ButtonEntity::NORMAL, false, BLACK}}) {
+          {ButtonEntity::CLICKED, true, BLUE}, {ButtonEntity::RIGHT_CLICKED, true, BLACK},
+          {ButtonEntity::NORMAL, false, BLACK}}) {
         clear(BLACK);
         button.setState(state);
         button.setVisibility(visible);
@@ -95,7 +97,8 @@ TEST_F(SdlTest, ButtonDrawsItsStateAndClicksOnPressesInsideItsInclusiveEdges) {
     EXPECT_TRUE(button.contains(10, 10) && button.contains(110, 60));
     EXPECT_FALSE(button.contains(111, 60) || button.contains(9, 30));
     SDL_Event event{};
-    for (const auto& [type, x] : {std::pair{SDL_MOUSEBUTTONDOWN, 110}, {SDL_MOUSEBUTTONDOWN, 200}, {SDL_MOUSEBUTTONUP, 50}}) {
+    for (const auto& [type, x] :
+         {std::pair{SDL_MOUSEBUTTONDOWN, 110}, {SDL_MOUSEBUTTONDOWN, 200}, {SDL_MOUSEBUTTONUP, 50}}) {
         event.type = type;
         event.button.x = x;
         event.button.y = 30;
@@ -150,9 +153,11 @@ TEST_F(SdlTest, FactoryUsesEveryFieldOfARecord) {
     EXPECT_TRUE(image->getId() == "moon" && shows(40, 50, BLACK));
     EXPECT_EQ(bounds(*image), (std::vector{40, 20, 50, 60, 100}));
 
-    const json record{{"entityID", "ask"}, {"texturePathNormal", red}, {"texturePathHover", solidImageFile("g.png", GREEN)},
-                {"texturePathClicked", solidImageFile("b.png", BLUE)}, {"x", 200}, {"y", 100}, {"width", 30},
-                {"height", 40}, {"isVisible", false}};
+    const json record{{"entityID", "ask"},
+                      {"texturePathNormal", red},
+                      {"texturePathHover", solidImageFile("g.png", GREEN)},
+                      {"texturePathClicked", solidImageFile("b.png", BLUE)},
+                      {"x", 200}, {"y", 100}, {"width", 30}, {"height", 40}, {"isVisible", false}};
     const std::unique_ptr<ButtonEntity> button(EntityFactory::createButtonEntity(record, renderer));
     button->render(renderer); // hidden
     EXPECT_TRUE(shows(210, 110, BLACK) && button->getId() == "ask" && !button->isTooltipEnabled());
@@ -214,8 +219,9 @@ TEST_F(SdlTest, FactoryFallsBackToDefaultsAndRefusesValuesOfTheWrongTypeOrRange)
     }
     // The whole int range is taken, floats truncated.
     for (const auto& [key, value] :
-         {std::pair<const char*, json>{"x", MIN}, {"x", MAX}, {"x", static_cast<unsigned>(MAX)}, {"x", double{MIN} - 0.5},
-          {"x", double{MAX} + 0.5}, {"width", 8192}, {"velocityX", std::numeric_limits<float>::max()}}) {
+         {std::pair<const char*, json>{"x", MIN}, {"x", MAX}, {"x", static_cast<unsigned>(MAX)},
+          {"x", double{MIN} - 0.5}, {"x", double{MAX} + 0.5}, {"width", 8192},
+          {"velocityX", std::numeric_limits<float>::max()}}) {
         EXPECT_FALSE(refused(key, value)) << key << " = " << value;
     }
     EXPECT_EQ(EntityFactory::createButtonEntity(json{{"entityID", "b"}, {"y", json::object()}}, renderer), nullptr);
@@ -239,7 +245,8 @@ TEST_F(SdlTest, SceneFindsRecordsByIdThenOwnsDrivesAndDrawsTheirEntities) {
                   std::vector<json>({"first a", "no id", "string 7", nullptr}));
         scene.dumpJsonDataToLog(); // readable text as it is, a broken byte marked
         logFile.flush();
-        EXPECT_NE(testsupport::readFile(scratch.path() / "log.txt").find("\n    \"title\": \"Qu\xC3\xA9 \xEF\xBF\xBD\""), std::string::npos);
+        const std::string log = testsupport::readFile(scratch.path() / "log.txt");
+        EXPECT_NE(log.find("\n    \"title\": \"Qu\xC3\xA9 \xEF\xBF\xBD\""), std::string::npos);
 
         EXPECT_EQ(scene.createAndStoreEntityByID("broken"), nullptr);
         kept = scene.createAndStoreEntityByID("bg");
