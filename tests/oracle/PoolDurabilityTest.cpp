@@ -25,8 +25,14 @@ constexpr uid_t NOBODY = 65534;
 
 // File access as nobody, without root's right to write anywhere, while in scope.
 struct AsNobody {
-    AsNobody() { static_cast<void>(::setfsgid(NOBODY) + ::setfsuid(NOBODY)); }
-    ~AsNobody() { static_cast<void>(::setfsuid(0) + ::setfsgid(0)); }
+    AsNobody() {
+        ::setfsgid(NOBODY);
+        ::setfsuid(NOBODY);
+    }
+    ~AsNobody() {
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
 };
 
 // The message of the runtime error `action` throws, or "" when it throws nothing.
