@@ -179,6 +179,7 @@ TEST_F(OracleSceneTest, AskingRevealsTheAnswerOneLabelAtATime) {
 TEST_F(OracleSceneTest, AfterALongPauseAndARefusalFifteenValuesAreAskedFourteenNot) {
     EntropyManager::savePool(poolOf(16, 2), POOL); // 15 after set-up
     buildScene();
+    EXPECT_EQ(visibleLabels(), "0000010") << "only the override heading shows before a question";
     scene->askOracle();
     scene->update(5000.0F);
     EXPECT_EQ(visibleLabels(), "1000010") << "one label per update, even after a long pause";
