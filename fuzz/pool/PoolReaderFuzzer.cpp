@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 97;
     // Whole, in pieces, and in pieces on the narrow vector path.
-    for (const auto& [pieces, wide] : {std::pair{size + 1, true}, std::pair{pieceSize, true}, std::pair{pieceSize, false}}) {
+    for (const auto& [pieces, wide] :
+         {std::pair{size + 1, true}, std::pair{pieceSize, true}, std::pair{pieceSize, false}}) {
         PoolReader::allowWideVectors(wide);
         std::size_t count = 0;
         bool countedWrittenForm = false;
