@@ -1,6 +1,6 @@
 // Murkmoot in a terminal: one question on standard input, the council's report on standard output.
 
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 #include "IntroSplash.h"
 #include "Murkmoot.h"
 #include "core/Logging.h"

@@ -1,6 +1,6 @@
 #include "PoolImport.h"
 
-#include "EntropyManager.h"
+#include "PoolReader.h"
 
 #include <nlohmann/json.hpp>
 
@@ -231,7 +231,7 @@ Imported importValues(std::string_view source, Format format, const std::string&
     }
     switch (format) {
     case Format::TEXT:
-        return Imported{EntropyManager::parsePool(source, origin), 0};
+        return Imported{PoolReader::parse(source, origin), 0};
     case Format::BYTES:
         return fromBytes(source);
     case Format::QRNG_JSON:

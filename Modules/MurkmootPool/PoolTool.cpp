@@ -1,6 +1,6 @@
 #include "PoolTool.h"
 
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 #include "PoolFile.h"
 #include "PoolImport.h"
 #include "UniqueFd.h"

@@ -7,14 +7,7 @@
 namespace EntropyManager {
 
 std::vector<int> parsePool(std::string_view text, const std::string& origin, bool* isWrittenForm) {
-    std::vector<int> values;
-    PoolReader reader(origin, &values);
-    reader.feed(text);
-    reader.finish();
-    if (isWrittenForm != nullptr) {
-        *isWrittenForm = reader.writtenForm();
-    }
-    return values;
+    return PoolReader::parse(text, origin, isWrittenForm);
 }
 
 std::string formatPool(const std::vector<int>& pool) {

@@ -24,6 +24,10 @@ public:
     // The end of the text.
     void finish();
 
+    // Every integer in a whole text; `isWrittenForm`, when given, says whether the text is exactly
+    // the written form of the result.
+    static std::vector<int> parse(std::string_view text, const std::string& origin, bool* isWrittenForm = nullptr);
+
     std::size_t count() const { return valueCount; }
     // Whether everything fed so far is the written form of the values read.
     bool writtenForm() const { return fastPath; }

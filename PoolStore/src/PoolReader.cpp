@@ -255,6 +255,17 @@ std::optional<std::size_t> countWrittenLines(const char*, const char*) { return 
 
 } // namespace
 
+std::vector<int> PoolReader::parse(std::string_view text, const std::string& origin, bool* isWrittenForm) {
+    std::vector<int> values;
+    PoolReader reader(origin, &values);
+    reader.feed(text);
+    reader.finish();
+    if (isWrittenForm != nullptr) {
+        *isWrittenForm = reader.writtenForm();
+    }
+    return values;
+}
+
 void PoolReader::allowWideVectors(bool allowed) { wideVectorsAllowed = allowed; }
 
 PoolReader::PoolReader(std::string originName, std::vector<int>* output)
