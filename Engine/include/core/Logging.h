@@ -17,10 +17,15 @@ extern bool debugEnabled;
 
 extern std::ofstream logFile;
 
-// Archives the previous log and opens a fresh one; exits with status 1 if it cannot be opened.
-// log.txt is never opened through a symbolic link.
+// Archives the previous log in `directory` and opens a fresh log.txt there; returns false, with
+// no log open, when it cannot be opened. log.txt is never opened through a symbolic link.
+bool startLogging(const std::string& directory);
+// As startLogging, but a log that cannot be opened ends the process with status 1 after
+// "Failed to open log file." on standard error. Without a directory: the working directory.
+void initializeLogging(const std::string& directory);
 void initializeLogging();
-// Moves an existing log.txt (a symbolic link as it is) to logging/log_<timestamp>.txt, or
+// Moves an existing log.txt (a symbolic link as it is), in the directory logging was last started
+// in, to logging/log_<timestamp>.txt, or
 // log_<timestamp>_2.txt and so on, never replacing an archive, even one made at the same moment
 // by another process. On failure it warns on standard error and leaves log.txt where it is.
 void archiveOldLogFile();

@@ -30,6 +30,17 @@ std::ofstream logFile;
 namespace {
 const char* const ARCHIVE_DIRECTORY = "logging";
 
+// Where log.txt and logging/ live; empty for the working directory, whose messages and paths
+// stay as short as they always were.
+std::string& logDirectory() {
+    static std::string directory;
+    return directory;
+}
+
+std::string inLogDirectory(const std::string& name) {
+    return logDirectory().empty() ? name : logDirectory() + "/" + name;
+}
+
 const char* prefixFor(LogLevel level) {
     switch (level) {
     case LogLevel::INFO: return "..[INFO]";
@@ -99,7 +110,7 @@ void closeEndedRuns(RepeatClock::time_point now) {
 }
 
 std::string archiveName(const std::string& timeStamp, int suffix) {
-    const std::string stem = std::string(ARCHIVE_DIRECTORY) + "/log_" + timeStamp;
+    const std::string stem = inLogDirectory(ARCHIVE_DIRECTORY) + "/log_" + timeStamp;
     return suffix < 2 ? stem + ".txt" : stem + "_" + std::to_string(suffix) + ".txt";
 }
 
@@ -131,7 +142,8 @@ bool moveWithoutReplacing(const char* from, const char* to, std::error_code& ec)
 bool openLogFileHere(bool append) {
     const int flags =
         O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    const int descriptor = open(LOG_FILE_PATH, flags, 0666);
+    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
+    const int descriptor = open(logPath.c_str(), flags, 0666);
     if (descriptor < 0) {
         return false;
     }
@@ -144,9 +156,9 @@ bool openLogFileHere(bool append) {
     logFile.open("/proc/self/fd/" + std::to_string(descriptor), std::ios::app);
     if (!logFile.is_open()) {
         // No /proc: open by name, and keep the stream only if the name is still that same file.
-        logFile.open(LOG_FILE_PATH, std::ios::app);
+        logFile.open(logPath, std::ios::app);
         struct stat named {};
-        if (lstat(LOG_FILE_PATH, &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
+        if (lstat(logPath.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
             named.st_dev != info.st_dev) {
             logFile.close();
         }
@@ -168,17 +180,18 @@ std::string getFormattedTimeStamp() {
 void archiveOldLogFile() {
     namespace fs = std::filesystem;
     std::error_code ec;
+    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
     // symlink_status: a link, even a dangling one, is archived like a file.
-    const fs::file_status previous = fs::symlink_status(LOG_FILE_PATH, ec);
+    const fs::file_status previous = fs::symlink_status(logPath, ec);
     if (!fs::exists(previous)) {
         return;
     }
-    fs::create_directory(ARCHIVE_DIRECTORY, ec);
+    fs::create_directory(inLogDirectory(ARCHIVE_DIRECTORY), ec);
     if (!ec) {
         const std::string timeStamp = getFormattedTimeStamp();
         bool moved = false;
         for (int suffix = 1; !moved && !ec && suffix <= MAX_ARCHIVE_SUFFIX; ++suffix) {
-            moved = moveWithoutReplacing(LOG_FILE_PATH, archiveName(timeStamp, suffix).c_str(), ec);
+            moved = moveWithoutReplacing(logPath.c_str(), archiveName(timeStamp, suffix).c_str(), ec);
         }
         if (ec == std::errc::no_such_file_or_directory) {
             ec.clear(); // a start running beside this one archived it first
@@ -187,13 +200,14 @@ void archiveOldLogFile() {
         }
     }
     if (ec) {
-        std::cerr << "Warning: could not archive " << LOG_FILE_PATH << " into " << ARCHIVE_DIRECTORY
+        std::cerr << "Warning: could not archive " << logPath << " into " << inLogDirectory(ARCHIVE_DIRECTORY)
                   << "/ (" << ec.message() << "); "
                   << (fs::is_symlink(previous) ? "starting a new one." : "appending to it instead.") << std::endl;
     }
 }
 
-void initializeLogging() {
+bool startLogging(const std::string& directory) {
+    logDirectory() = directory == "." ? std::string() : directory;
     repeatRuns().clear();
     // Registered after the repeat table exists, so that it runs before the table is destroyed.
     static const bool flushAtExit = std::atexit(flushLogRepeats) == 0;
@@ -202,17 +216,24 @@ void initializeLogging() {
     // A log that could not be archived is still there: keep it and write after it. A link that
     // could not be archived holds no log of ours; it goes, and its target stays untouched.
     std::error_code ec;
-    const std::filesystem::file_status previous = std::filesystem::symlink_status(LOG_FILE_PATH, ec);
+    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
+    const std::filesystem::file_status previous = std::filesystem::symlink_status(logPath, ec);
     if (std::filesystem::is_symlink(previous)) {
-        std::filesystem::remove(LOG_FILE_PATH, ec);
+        std::filesystem::remove(logPath, ec);
     }
     const bool keepPrevious = std::filesystem::is_regular_file(previous);
     logFile.close();
-    if (!openLogFileHere(keepPrevious)) {
+    return openLogFileHere(keepPrevious);
+}
+
+void initializeLogging(const std::string& directory) {
+    if (!startLogging(directory)) {
         std::cerr << "Failed to open log file." << std::endl;
         std::exit(1);
     }
 }
+
+void initializeLogging() { initializeLogging("."); }
 
 void logMessage(const std::string& message, LogLevel level, const char* file, int line) {
     if (level == LogLevel::NONE || !loggingEnabled) {
