@@ -1,7 +1,7 @@
 #pragma once
 // A program's command line, read against the table of options that program knows. Every program
-// answers --help (its usage, which begins "Usage:", on standard output) and --version, and meets
-// anything it does not know with one line saying what, its usage on standard error and exit
+// answers --help or -h (its usage, which begins "Usage:", on standard output) and --version, and
+// meets anything it does not know with one line saying what, its usage on standard error and exit
 // status 2. Each program keeps only its own texts and table.
 
 #include <optional>

@@ -5,6 +5,7 @@
 namespace {
 
 const std::string_view HELP = "--help";
+const std::string_view SHORT_HELP = "-h";
 const std::string_view VERSION = "--version";
 
 } // namespace
@@ -17,7 +18,8 @@ CommandLine::CommandLine(std::vector<std::string> args, std::span<const Option> 
             continue;
         }
         const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
+        const std::string name = equals == std::string::npos && arg == SHORT_HELP ? std::string(HELP)
+                                                                                  : arg.substr(0, equals);
         if (name == HELP || name == VERSION) {
             if (equals != std::string::npos) {
                 throw UsageError(name + " takes no value");
