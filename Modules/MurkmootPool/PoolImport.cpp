@@ -1,5 +1,6 @@
 #include "PoolImport.h"
 
+#include "PoolFill.h"
 #include "PoolReader.h"
 
 #include <nlohmann/json.hpp>
@@ -172,18 +173,7 @@ std::optional<Format> formatNamed(std::string_view name) {
 }
 
 Imported fromBytes(std::string_view bytes) {
-    Imported result;
-    result.values.reserve(bytes.size() / VALUE_BYTES);
-    std::size_t at = 0;
-    for (; at + VALUE_BYTES <= bytes.size(); at += VALUE_BYTES) {
-        std::uint32_t value = 0;
-        for (std::size_t k = 0; k < VALUE_BYTES; ++k) {
-            value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + k])) << (8 * k);
-        }
-        result.values.push_back(static_cast<int>(value));
-    }
-    result.unusedBytes = bytes.size() - at;
-    return result;
+    return {PoolFill::fromBytes(bytes), bytes.size() % VALUE_BYTES};
 }
 
 std::string qrngJsonBytes(std::string_view source, const std::string& origin) {

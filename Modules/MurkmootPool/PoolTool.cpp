@@ -2,6 +2,7 @@
 
 #include "core/CommandLine.h"
 #include "PoolFile.h"
+#include "PoolFill.h"
 #include "PoolImport.h"
 #include "UniqueFd.h"
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <span>
@@ -37,7 +39,9 @@ const CommandLine::Program PROGRAM{
     "            auto       qrng-json for a JSON object or an array of objects, else text\n"
     "                       (the default)\n"
     "  fill    adds N values read as bytes from FILE (default /dev/urandom)\n"
-    "  --pool FILE  the pool, by default Assets/Data/entropy_pool.txt\n"};
+    "  --pool FILE  the pool; by default the one the games beside this program use:\n"
+    "               Assets/Data/entropy_pool.txt in a build tree, else\n"
+    "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/)\n"};
 
 const CommandLine::Option POOL{"--pool", true};
 const CommandLine::Option FORMAT{"--format", true};
@@ -48,8 +52,7 @@ const CommandLine::Option ADD_OPTIONS[] = {POOL, FORMAT};
 const CommandLine::Option FILL_OPTIONS[] = {POOL, SOURCE};
 const CommandLine::Option ALL_OPTIONS[] = {POOL, FORMAT, SOURCE};
 
-const char* const DEFAULT_POOL = "Assets/Data/entropy_pool.txt";
-const char* const DEFAULT_FILL_SOURCE = "/dev/urandom";
+const char* const BUILD_TREE_POOL = "Assets/Data/entropy_pool.txt";
 const char* const STANDARD_INPUT = "-";
 
 // The council asks only with at least this many values, and a consultation draws 13 or 14.
@@ -64,8 +67,6 @@ constexpr std::size_t PREPEND_BATCH = 65'536;
 constexpr std::size_t READ_CHUNK = 65'536;
 
 std::string values(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
-
-std::string poolPath(const CommandLine& line) { return line.option(POOL.name).value_or(DEFAULT_POOL); }
 
 std::string sourceName(const std::string& name) { return name == STANDARD_INPUT ? "standard input" : name; }
 
@@ -83,8 +84,15 @@ void refuseThePool(const std::string& source, const std::string& pool) {
 
 } // namespace
 
-PoolTool::PoolTool(std::istream& input, std::ostream& output, std::ostream& errors)
-    : in(input), out(output), err(errors) {}
+PoolTool::PoolTool(std::istream& input, std::ostream& output, std::ostream& errors, DefaultPool defaultPoolPath)
+    : in(input), out(output), err(errors), defaultPool(std::move(defaultPoolPath)) {}
+
+std::string PoolTool::poolPath(const CommandLine& line) const {
+    if (const std::optional<std::string> named = line.option(POOL.name)) {
+        return *named;
+    }
+    return defaultPool ? defaultPool() : BUILD_TREE_POOL;
+}
 
 int PoolTool::run(const std::vector<std::string>& args) {
     struct Command {
@@ -191,15 +199,10 @@ void PoolTool::fill(const CommandLine& line) {
         throw CommandLine::UsageError("N must be a whole number from 1 to " + std::to_string(MOST_FILL_VALUES) +
                                       ", not \"" + text + "\"");
     }
-    const std::string source = line.option(SOURCE.name).value_or(DEFAULT_FILL_SOURCE);
+    const std::string source = line.option(SOURCE.name).value_or(PoolFill::SYSTEM_SOURCE);
     const std::string pool = poolPath(line);
     refuseThePool(source, pool);
-    const std::string bytes = readSource(source, count * VALUE_BYTES);
-    if (bytes.size() < count * VALUE_BYTES) {
-        throw std::runtime_error(sourceName(source) + ": ends after " + std::to_string(bytes.size()) + " bytes; " +
-                                 values(count) + " take " + std::to_string(count * VALUE_BYTES));
-    }
-    prepend(pool, PoolImport::fromBytes(bytes).values);
+    prepend(pool, PoolFill::values(readSource(source, count * VALUE_BYTES), count, sourceName(source)));
 }
 
 void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newValues) {

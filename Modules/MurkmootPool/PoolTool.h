@@ -3,6 +3,7 @@
 // using at the same moment. Every change goes through PoolFile, which locks the pool and
 // replaces it atomically; a source is read and checked whole before the pool is touched.
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -11,7 +12,11 @@ class CommandLine;
 
 class PoolTool {
 public:
-    PoolTool(std::istream& in, std::ostream& out, std::ostream& err);
+    // The pool used without --pool, asked for only when a command needs it; none: the one in
+    // Assets/Data/ under the working directory.
+    using DefaultPool = std::function<std::string()>;
+
+    PoolTool(std::istream& in, std::ostream& out, std::ostream& err, DefaultPool defaultPool = {});
 
     // Runs one command line (without the program name) and returns the exit status: 0 when it
     // did what was asked, 1 when it failed (one line on `err`, the pool untouched), 2 for a
@@ -23,6 +28,8 @@ private:
     void add(const CommandLine& line);
     void fill(const CommandLine& line);
 
+    std::string poolPath(const CommandLine& line) const;
+
     // Puts `values` in front of the pool and reports what it holds now.
     void prepend(const std::string& poolPath, const std::vector<int>& values);
 
@@ -32,4 +39,5 @@ private:
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    DefaultPool defaultPool;
 };

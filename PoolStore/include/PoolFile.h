@@ -53,6 +53,11 @@ public:
     // added; lastCount() then holds the new total.
     std::size_t prepend(const ValueSource& source);
 
+    // Makes the file, holding the values `source` gives, unless a file is already there (then it
+    // stays as it is and nothing is read from `source`). Returns whether it made it; two
+    // programs making the same pool at once make it once.
+    bool create(const ValueSource& source);
+
 private:
     std::string path;
     std::size_t count = 0;

@@ -305,3 +305,25 @@ std::size_t PoolFile::prepend(const ValueSource& source) {
     count = added + oldState.count;
     return added;
 }
+
+bool PoolFile::create(const ValueSource& source) {
+    const std::string target = resolveTarget(path, true);
+    PoolLock lock(target, PoolLock::Mode::EXCLUSIVE, nullptr);
+    struct stat existing {};
+    if (::lstat(target.c_str(), &existing) == 0) {
+        return false; // made while this program waited for the lock
+    }
+    PoolReplacement replacement(target, path, nullptr);
+    std::size_t added = 0;
+    std::vector<int> batch;
+    while (source(batch)) {
+        replacement.writeValues(batch);
+        added += batch.size();
+        batch.clear();
+    }
+    replacement.writeValues(batch);
+    added += batch.size();
+    lock.remember(replacement.commit(), {added, true});
+    count = added;
+    return true;
+}
