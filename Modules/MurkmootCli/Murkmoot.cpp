@@ -14,8 +14,8 @@ const OracleDialect Murkmoot::DIALECT = {
     .overrideDivisor = 100,
 };
 
-Murkmoot::Murkmoot(std::istream& input, std::ostream& out)
-    : OracleCouncil(DIALECT, entropyPoolPath, out), in(input) {}
+Murkmoot::Murkmoot(std::istream& input, std::ostream& out, const std::string& poolPath)
+    : OracleCouncil(DIALECT, poolPath, out), in(input) {}
 
 GoblinTypes::OracleResult Murkmoot::runOracle() { return consult(); }
 

@@ -15,7 +15,8 @@ public:
     // Below this many values left after summoning, the user is told to refill the pool.
     static constexpr std::size_t LOW_POOL_THRESHOLD = 20;
 
-    explicit Murkmoot(std::istream& in = std::cin, std::ostream& out = std::cout);
+    explicit Murkmoot(std::istream& in = std::cin, std::ostream& out = std::cout,
+                      const std::string& poolPath = entropyPoolPath);
 
     // Loads the pool afresh and runs one consultation; pool errors propagate.
     GoblinTypes::OracleResult runOracle();

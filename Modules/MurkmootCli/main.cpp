@@ -1,48 +1,64 @@
 // Murkmoot in a terminal: one question on standard input, the council's report on standard output.
 
+#include "core/AppPaths.h"
 #include "core/CommandLine.h"
 #include "IntroSplash.h"
 #include "Murkmoot.h"
+#include "PlayerFiles.h"
 #include "core/Logging.h"
 
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace {
 
 const CommandLine::Program PROGRAM{
     "MurkmootCli",
-    "Usage: MurkmootCli [--help | --version]\n"
+    "Usage: MurkmootCli [--pool FILE] [--help | --version]\n"
     "Asks the goblin council one question: it reads the question from standard input and prints\n"
-    "the council's report on standard output. Run it from the directory that holds\n"
-    "Assets/Data/entropy_pool.txt; each consultation draws 13 or 14 values from that pool.\n"};
+    "the council's report on standard output. Each consultation draws 13 or 14 values from the\n"
+    "entropy pool. Other arguments are ignored.\n"
+    "  --pool FILE  the pool to draw from; by default Assets/Data/entropy_pool.txt under the\n"
+    "               working directory in a build tree, else your own pool,\n"
+    "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
+    "               with 100000 values from /dev/urandom on the first start\n"};
+
+const CommandLine::Option POOL{"--pool", true};
+const CommandLine::Option OPTIONS[] = {POOL};
 
 } // namespace
 
 int main(int argc, char** argv) {
+    std::optional<std::string> namedPool;
     try {
-        const CommandLine line({argv + 1, argv + argc}, {});
+        const CommandLine line({argv + 1, argv + argc}, OPTIONS);
         if (line.answersHelpOrVersion(PROGRAM, std::cout)) {
             return 0;
         }
-        if (!line.words().empty()) {
-            throw CommandLine::UsageError("unexpected argument \"" + line.words().front() + "\"");
-        }
+        namedPool = line.option(POOL.name);
     } catch (const CommandLine::UsageError& error) {
         return CommandLine::reportUsageError(PROGRAM, error.what(), std::cerr);
     }
 
-    initializeLogging();
-    introSplash();
-    auto oracle = std::make_unique<Murkmoot>();
+    const PlayerFiles files(AppPaths::forThisProgram());
+    files.startLog(std::cerr);
+    std::string pool;
+    std::unique_ptr<Murkmoot> oracle;
     int status = 0;
     try {
+        pool = files.choosePool(namedPool, std::cerr);
+        introSplash();
+        oracle = std::make_unique<Murkmoot>(std::cin, std::cout, pool);
         oracle->runOracle();
     } catch (const std::exception& error) {
         // What was printed stays printed and drawn values stay consumed; say why we stopped.
         std::cout.flush();
         std::cerr << error.what() << std::endl;
+        if (const std::string hint = pool.empty() ? "" : files.missingPoolHint(pool); !hint.empty()) {
+            std::cerr << hint << std::endl;
+        }
         status = 1;
     }
     flushLogRepeats();

@@ -53,7 +53,11 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
         std::string err;
         std::string left; // drawn values stay consumed, also when the pool runs dry; a bad file stays as it was
     } cases[] = {
-        {"", "q", BANNER, "Failed to open entropy pool: " + POOL + "\n", ""},
+        {"", "q", BANNER,
+         "Failed to open entropy pool: " + POOL + "\nMake one with: " +
+             (std::filesystem::path(MURKMOOT_CLI_BINARY).parent_path() / "MurkmootPool").string() + " --pool " + POOL +
+             " fill 100000\n",
+         ""},
         {zeros(12) + "7\n" + VOTED, "will it rain tomorrow\n", BANNER + ROSTER + asked(20) + VOTES + SPOKEN, "",
          zeros(12)},
         {zeros(11) + "7\n" + VOTED, "", BANNER + ROSTER + asked(19) + VOTES + SPOKEN, "", zeros(11)},

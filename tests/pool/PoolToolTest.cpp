@@ -71,7 +71,7 @@ TEST(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
     }
 }
 
-TEST(PoolTool, BothProgramsAnswerHelpVersionAndCommandLineMistakes) {
+TEST(PoolTool, EveryProgramAnswersHelpVersionAndCommandLineMistakes) {
     const TempDir dir;
     const std::string tool = MURKMOOT_POOL_BINARY;
     const std::tuple<std::string, Args, std::string> mistakes[] = {
@@ -85,17 +85,21 @@ TEST(PoolTool, BothProgramsAnswerHelpVersionAndCommandLineMistakes) {
         {tool, {"fill", "12x"}, "N must be a whole number from 1 to 100000000, not \"12x\""},
         {tool, {"status", "--help=yes"}, "--help takes no value"},
         {MURKMOOT_CLI_BINARY, {"--pool-size"}, "unknown option \"--pool-size\""},
-        {MURKMOOT_CLI_BINARY, {"why"}, "unexpected argument \"why\""},
+        {MURKMOOT_CLI_BINARY, {"why", "--pool"}, "--pool needs a value"},
+#ifdef MURKMOOT_WINDOW_BINARY
+        {MURKMOOT_WINDOW_BINARY, {"-x"}, "unknown option \"-x\""},
+#endif
     };
     for (const auto& [binary, args, firstLine] : mistakes) {
         const std::string name = std::filesystem::path(binary).filename().string();
         const ProcessResult help = runProcess(binary, dir.path(), "", {"--help"});
         EXPECT_EQ(help.out.rfind("Usage: " + name, 0) + help.exitStatus, 0U) << help.out;
+        EXPECT_EQ(runProcess(binary, dir.path(), "", {"-h"}).out, help.out);
         EXPECT_EQ(runProcess(binary, dir.path(), "", {"--version"}).out, name + " 1.0\n");
         const ProcessResult result = runProcess(binary, dir.path(), "", args);
         EXPECT_EQ(result.exitStatus, 2) << firstLine;
         EXPECT_EQ(result.out + result.err, name + ": " + firstLine + "\n" + help.out);
     }
-    // Answering its command line, the terminal program neither starts a log nor asks.
+    // Answering their command lines, the games neither start a log nor ask nor open a window.
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "log.txt"));
 }

@@ -2,7 +2,11 @@
 
 #include "ApplicationActions.h"
 #include "AssetPaths.h"
+#include "MurkmootWorkflow.h"
 #include "OracleScene.h"
+#include "PlayerFiles.h"
+#include "core/AppPaths.h"
+#include "core/CommandLine.h"
 #include "core/Config.h"
 #include "core/ControlManager.h"
 #include "core/DevTools.h"
@@ -22,14 +26,29 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 namespace {
+
+const CommandLine::Program PROGRAM{
+    "Murkmoot",
+    "Usage: Murkmoot [--pool FILE] [--help | --version]\n"
+    "Opens the oracle chamber: ask the goblin council a question and watch it vote. Every\n"
+    "consultation draws 13 or 14 values from the entropy pool. Other arguments are ignored.\n"
+    "  --pool FILE  the pool to draw from; by default Assets/Data/entropy_pool.txt beside the\n"
+    "               program in a build tree, else your own pool,\n"
+    "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
+    "               with 100000 values from /dev/urandom on the first start\n"};
+
+const CommandLine::Option POOL{"--pool", true};
+const CommandLine::Option OPTIONS[] = {POOL};
 
 constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
 constexpr auto UPDATE_INTERVAL = std::chrono::milliseconds(16);
@@ -39,14 +58,26 @@ bool fileExists(const std::string& path) {
     return file.good();
 }
 
-// Assets live beside the executable. SDL finds its directory even when the program was started
-// through the search path or a symlink; without it we stay where we are.
-void moveToExecutableDirectory() {
+// Assets live beside the executable in a build tree, under <prefix>/share/murkmoot once
+// installed. SDL finds the executable's directory even when the program was started through the
+// search path or a symlink; without it we stay where we are.
+void moveToDataDirectory(const AppPaths& paths) {
     char currentDirectory[1024];
     if (getcwd(currentDirectory, sizeof currentDirectory) != nullptr) {
         LOG_INFO("Current working dir: " + std::string(currentDirectory));
     } else {
         std::perror("getcwd() error");
+    }
+    if (paths.isInstalled()) {
+        std::error_code ec;
+        std::filesystem::current_path(paths.dataDirectory(), ec);
+        if (ec) {
+            LOG_ERROR("Could not change to the data directory " + paths.dataDirectory().string() + ": " +
+                      ec.message());
+        } else {
+            LOG_INFO("Updated working directory to the data directory: " + std::filesystem::current_path().string());
+        }
+        return;
     }
     char* basePath = SDL_GetBasePath();
     if (basePath == nullptr) {
@@ -126,9 +157,28 @@ void handleResize(SDL_Window* window, SDL_Renderer* renderer) {
 
 } // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
-    initializeLogging();
+int main(int argc, char* argv[]) {
+    std::optional<std::string> namedPool;
+    try {
+        const CommandLine line({argv + 1, argv + argc}, OPTIONS);
+        if (line.answersHelpOrVersion(PROGRAM, std::cout)) {
+            return 0;
+        }
+        namedPool = line.option(POOL.name);
+    } catch (const CommandLine::UsageError& error) {
+        return CommandLine::reportUsageError(PROGRAM, error.what(), std::cerr);
+    }
+
+    const PlayerFiles files(AppPaths::forThisProgram());
+    files.startLog(std::cerr);
     LOG_INFO("Murkmoot application started.");
+    try {
+        const std::string pool = files.choosePool(namedPool, std::cerr);
+        // A pool named on the command line is found from where the program was started.
+        MurkmootWorkflow::setPoolPath(namedPool ? std::filesystem::absolute(pool).string() : pool);
+    } catch (const std::exception& error) {
+        ErrorManager::handleError(error.what());
+    }
     EntityFactory::setAssetRoot("../Game/Murkmoot/");
 
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
@@ -146,7 +196,12 @@ int main(int /*argc*/, char* /*argv*/[]) {
     LOG_INFO("SDL Initialized successfully");
     addLogBlankLine(1);
 
-    moveToExecutableDirectory();
+    moveToDataDirectory(files.getPaths());
+    if (const std::string hint = files.missingPoolHint(MurkmootWorkflow::poolPath()); !hint.empty()) {
+        // The chamber still opens; its council rests until there is a pool.
+        std::cerr << "Failed to open entropy pool: " << MurkmootWorkflow::poolPath() << "\n" << hint << std::endl;
+        LOG_WARN("No entropy pool at " + MurkmootWorkflow::poolPath() + ". " + hint);
+    }
 
     const std::string musicPath = CAVE_LOOP_MUSIC_PATH;
     LOG_DEBUG("musicPath = '" + musicPath + "'");

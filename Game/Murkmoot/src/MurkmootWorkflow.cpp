@@ -3,7 +3,16 @@
 #include "AssetPaths.h"
 #include "core/Logging.h"
 
-const std::string MurkmootWorkflow::entropyPoolPath = ENTROPY_QRNG_POOL_TEXT_PATH;
+namespace {
+std::string& chosenPool() {
+    static std::string path = ENTROPY_QRNG_POOL_TEXT_PATH;
+    return path;
+}
+} // namespace
+
+const std::string& MurkmootWorkflow::poolPath() { return chosenPool(); }
+
+void MurkmootWorkflow::setPoolPath(std::string path) { chosenPool() = std::move(path); }
 
 const OracleDialect MurkmootWorkflow::DIALECT = {
     .fungusJimDescription = "insists he is not a goblin, just damp.",
@@ -15,7 +24,7 @@ const OracleDialect MurkmootWorkflow::DIALECT = {
     .overrideDivisor = 10,
 };
 
-MurkmootWorkflow::MurkmootWorkflow(std::ostream& out) : OracleCouncil(DIALECT, entropyPoolPath, out) {}
+MurkmootWorkflow::MurkmootWorkflow(std::ostream& out) : OracleCouncil(DIALECT, poolPath(), out) {}
 
 GoblinTypes::OracleResult MurkmootWorkflow::runOracle(const std::string& question) {
     LOG_INFO("Running oracle with question: " + question);

@@ -12,7 +12,10 @@
 
 class MurkmootWorkflow : public OracleCouncil {
 public:
-    static const std::string entropyPoolPath;
+    // The pool the chamber and every consultation draw from: ENTROPY_QRNG_POOL_TEXT_PATH unless
+    // the program chose another at start-up.
+    static const std::string& poolPath();
+    static void setPoolPath(std::string path);
     static const OracleDialect DIALECT;
 
     explicit MurkmootWorkflow(std::ostream& out = std::cout);

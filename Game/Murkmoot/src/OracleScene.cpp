@@ -149,7 +149,7 @@ void OracleScene::choosePortrait() {
     static constexpr std::array<const char*, 2> CANDIDATES{"firstGoboPortrait", "hoodedGoboPortrait"};
     std::string portraitId = CANDIDATES[0];
     try {
-        const int value = EntropyManager::drawFromPool(ENTROPY_QRNG_POOL_TEXT_PATH);
+        const int value = EntropyManager::drawFromPool(MurkmootWorkflow::poolPath());
         portraitId = CANDIDATES[OracleCouncil::tableRow(value, CANDIDATES.size())];
     } catch (const std::exception& error) {
         LOG_ERROR(std::string("No portrait draw from the entropy pool: ") + error.what());
@@ -167,7 +167,7 @@ void OracleScene::refreshPoolLabel() {
         return;
     }
     try {
-        const std::string count = std::to_string(EntropyManager::countPoolFile(ENTROPY_QRNG_POOL_TEXT_PATH));
+        const std::string count = std::to_string(EntropyManager::countPoolFile(MurkmootWorkflow::poolPath()));
         if (count != entropyPoolText->getText()) { // a new texture only for a new number
             entropyPoolText->setText(count);
         }
@@ -197,7 +197,7 @@ void OracleScene::askOracle() {
 
     int poolSize = 0;
     try {
-        poolSize = EntropyManager::countPoolFile(ENTROPY_QRNG_POOL_TEXT_PATH);
+        poolSize = EntropyManager::countPoolFile(MurkmootWorkflow::poolPath());
     } catch (const std::exception&) {
         poolSize = 0; // an unreadable pool has nothing to give
     }

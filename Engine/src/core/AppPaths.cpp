@@ -1,0 +1,80 @@
+#include "core/AppPaths.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+const char* const GAME_DIRECTORY = "murkmoot";
+const char* const INSTALLED_DATA = "../share/murkmoot";
+const char* const POOL_NAME = "entropy_pool.txt";
+
+std::string homeDirectory() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return home;
+    }
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
+        return entry->pw_dir;
+    }
+    throw std::runtime_error("Cannot find your home directory: set HOME");
+}
+
+// Every missing directory on the way, for this user alone.
+void makeDirectories(const std::filesystem::path& directory) {
+    std::filesystem::path partial;
+    for (const std::filesystem::path& part : directory) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw std::runtime_error("Cannot make the directory " + partial.string() + " (" + std::strerror(errno) +
+                                     ")");
+        }
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(directory, ec)) {
+        throw std::runtime_error("Cannot make the directory " + directory.string() + " (" +
+                                 std::strerror(ENOTDIR) + ")");
+    }
+}
+
+} // namespace
+
+AppPaths AppPaths::forThisProgram() {
+    std::error_code ec;
+    // The real file, links resolved: an installed program reached through a link still finds
+    // its own prefix. Without /proc it is taken for a build tree run from its directory.
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return AppPaths(ec ? std::filesystem::current_path(ec) : executable.parent_path());
+}
+
+AppPaths::AppPaths(std::filesystem::path directory) : executableDirectory(std::move(directory)) {
+    std::error_code ec;
+    installed = !std::filesystem::is_directory(executableDirectory / "Assets", ec);
+}
+
+std::filesystem::path AppPaths::dataDirectory() const {
+    return installed ? (executableDirectory / INSTALLED_DATA).lexically_normal() : executableDirectory;
+}
+
+std::string AppPaths::defaultPool() const {
+    return installed ? playerDirectory("XDG_DATA_HOME", ".local/share") + "/" + POOL_NAME : BUILD_TREE_POOL;
+}
+
+std::string AppPaths::stateDirectory() const { return playerDirectory("XDG_STATE_HOME", ".local/state"); }
+
+std::string AppPaths::playerDirectory(const char* variable, const char* fallback) {
+    const char* base = std::getenv(variable);
+    // A relative path there is not to be used.
+    const std::filesystem::path home = base != nullptr && base[0] == '/' ? std::filesystem::path(base)
+                                                                        : std::filesystem::path(homeDirectory()) / fallback;
+    const std::filesystem::path directory = (home / GAME_DIRECTORY).lexically_normal();
+    makeDirectories(directory);
+    return directory.string();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The files a game keeps for its player: the log and the entropy pool, wherever AppPaths puts
+// them. Both games start through this, after their command line and before anything else.
+
+#include "core/AppPaths.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+class PlayerFiles {
+public:
+    // A player's first pool: about 7,000 consultations.
+    static constexpr std::size_t NEW_POOL_VALUES = 100'000;
+
+    explicit PlayerFiles(AppPaths paths);
+
+    // Starts the log: installed, in the state directory; in a build tree, in the working
+    // directory, or where that cannot be written (someone else's build) in the state directory,
+    // with one warning on `err`. Exits with status 1 and "Failed to open log file." when it can
+    // start nowhere.
+    void startLog(std::ostream& err) const;
+
+    // The pool to draw from: `named` as given, else the default. Installed, a missing default
+    // pool is made first with NEW_POOL_VALUES values from the system's random source, and that
+    // is said once on `err` and in the log. Throws std::runtime_error when that fails.
+    std::string choosePool(const std::optional<std::string>& named, std::ostream& err) const;
+
+    // For a pool that does not exist, the line that tells how to make one; else "".
+    std::string missingPoolHint(const std::string& pool) const;
+
+    const AppPaths& getPaths() const { return paths; }
+
+private:
+    AppPaths paths;
+};
