@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t READ_CHUNK = 65'536;
 constexpr std::size_t CREATE_BATCH = 65'536;
 
-std::string values(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
+std::string valueCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
 
 } // namespace
 
@@ -35,7 +35,7 @@ std::vector<int> PoolFill::fromBytes(std::string_view bytes) {
 std::vector<int> PoolFill::values(std::string_view bytes, std::size_t count, const std::string& origin) {
     if (bytes.size() < count * VALUE_BYTES) {
         throw std::runtime_error(origin + ": ends after " + std::to_string(bytes.size()) + " bytes; " +
-                                 ::values(count) + " take " + std::to_string(count * VALUE_BYTES));
+                                 valueCount(count) + " take " + std::to_string(count * VALUE_BYTES));
     }
     return fromBytes(bytes.substr(0, count * VALUE_BYTES));
 }

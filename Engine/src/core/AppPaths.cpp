@@ -49,7 +49,7 @@ void makeDirectories(const std::filesystem::path& directory) {
 AppPaths AppPaths::forThisProgram() {
     std::error_code ec;
     // The real file, links resolved: an installed program reached through a link still finds
-    // its own prefix. Without /proc it is taken for a build tree run from its directory.
+    // its own prefix. Without /proc the working directory stands in for the executable's.
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", ec);
     return AppPaths(ec ? std::filesystem::current_path(ec) : executable.parent_path());
 }
