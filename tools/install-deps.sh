@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Murkmoot needs that are not installed yet.
-# Usage: tools/install-deps.sh [--tests]   (--tests adds what the test suite needs)
+# Usage: tools/install-deps.sh [--tests] [--package]
+#   --tests adds what the test suite needs, --package what tools/package-check.sh needs
 set -euo pipefail
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
           nlohmann-json3-dev)
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils imagemagick time)
-fi
+for option in "$@"; do
+  case "$option" in
+    --tests) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils
+                        imagemagick time) ;;
+    --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
+    *) echo "unknown option $option" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Renders the hand-written SVG sources in Assets/Image/src/ to the PNG files the windowed program
-# loads. Needs rsvg-convert (Debian: librsvg2-bin). Output is written in place under Assets/Image/;
+# loads, and the application icon Assets/Image/Icon/murkmoot.svg to the PNG sizes desktops use. Needs rsvg-convert (Debian: librsvg2-bin). Output is written in place under Assets/Image/;
 # run it from anywhere, then commit the PNG files together with their sources.
 set -eu
 
@@ -28,3 +28,11 @@ render askButtonNormal.svg             GUI/Buttons/askButtonNormal.png       230
 render askButtonHover.svg              GUI/Buttons/askButtonHover.png        230  210
 render askButtonClicked.svg            GUI/Buttons/askButtonClicked.png      230  210
 render 894x570_borderless_clear.svg    GUI/TextBoxes/894x570_borderless_clear.png 894 570
+
+# The icon's source is installed as it is (scalable); the PNGs are the usual hicolor sizes, and
+# the window shows the 256 px one.
+for size in 16 32 48 64 128 256; do
+    rsvg-convert --width "$size" --height "$size" --keep-aspect-ratio \
+        --output "$out/Icon/murkmoot-$size.png" "$out/Icon/murkmoot.svg"
+    echo "rendered Icon/murkmoot-$size.png (${size}x$size)"
+done

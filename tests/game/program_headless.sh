@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The windowed program on SDL's dummy drivers: it starts, reports its real sizes, ends cleanly on
-# SIGTERM (SDL turns it into a quit event), and stops early without audio or without music.
+# SIGTERM (SDL turns it into a quit event), opens without its icon, and stops early without audio
+# or without music.
 #
 # usage: program_headless.sh <Murkmoot binary> <Assets dir>
 set -uo pipefail
@@ -33,6 +34,11 @@ grep -qx "WINDOW:  1920x1080" "$work/out.txt" && grep -qx "OUTPUT:  1920x1080" "
 [[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"
 ! grep -qa "Window resized" "$work/start/log.txt" || fail "no resize happened"
 [[ "$(seq 100 139)" == "$(cat "$work/app/Assets/Data/entropy_pool.txt")" ]] || fail "only the portrait draw"
+! grep -qa "window icon" "$work/start/log.txt" || fail "the window icon should load"
+
+# Without its icon the chamber still opens; the log says what is missing.
+run "$1" "$2" Assets/Image/Icon/murkmoot-256.png || fail "without the icon: exit status $?"
+grep -qa "Could not load the window icon" "$work/start/log.txt" || fail "a missing icon should be logged"
 
 # Without SDL audio, without a device for the mixer, or without music it ends with a failing
 # status after the last step that still worked.

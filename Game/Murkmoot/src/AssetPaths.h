@@ -15,4 +15,5 @@ inline constexpr const char* COURIER_NEW_FONT_PATH = "Assets/TTF/cour.ttf";
 inline constexpr const char* COURIER_NEW_BOLD_FONT_PATH = "Assets/TTF/courbd.ttf";
 inline constexpr const char* COURIER_NEW_BOLD_ITALIC_FONT_PATH = "Assets/TTF/courbi.ttf";
 inline constexpr const char* COURIER_NEW_ITALIC_FONT_PATH = "Assets/TTF/couri.ttf";
+inline constexpr const char* WINDOW_ICON_PATH = "Assets/Image/Icon/murkmoot-256.png";
 inline constexpr const char* CAVE_LOOP_MUSIC_PATH = "Assets/Sound/Music/GoblinDripJam.wav";

@@ -95,6 +95,16 @@ void moveToDataDirectory(const AppPaths& paths) {
     SDL_free(basePath);
 }
 
+// The chamber plays as well without its icon: a missing one is only logged.
+void setWindowIcon(SDL_Window* window) {
+    const SdlSurfacePtr icon(IMG_Load(WINDOW_ICON_PATH));
+    if (!icon) {
+        LOG_WARN("Could not load the window icon " + std::string(WINDOW_ICON_PATH) + ": " + IMG_GetError());
+        return;
+    }
+    SDL_SetWindowIcon(window, icon.get());
+}
+
 void registerApplicationActions() {
     ControlManager& controls = ControlManager::getInstance();
     for (const ApplicationAction& action : APPLICATION_ACTIONS) {
@@ -220,6 +230,7 @@ int main(int argc, char* argv[]) {
         ErrorManager::handleError("Could not create window");
     }
     LOG_INFO("Window created successfully");
+    setWindowIcon(window.get());
     SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED));
     if (!renderer) {
         ErrorManager::handleError("Could not create renderer");
