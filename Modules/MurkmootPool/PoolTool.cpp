@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -214,7 +215,8 @@ void PoolTool::add(const CommandLine& line) {
                 (imported.unusedBytes == 1 ? " byte" : " bytes") + " of " + origin + ": a value takes " +
                 std::to_string(VALUE_BYTES) + ".\n";
     }
-    prepend(pool, imported.values, notes, SourceCheck{origin, digestOf(imported.values), line.option(AGAIN.name).has_value()});
+    const bool again = line.option(AGAIN.name).has_value();
+    prepend(pool, imported.values, notes, SourceCheck{origin, digestOf(imported.values), again});
 }
 
 void PoolTool::fill(const CommandLine& line) {
