@@ -356,7 +356,7 @@ public:
         if (depth == 0) {
             topArray = true;
         } else if (depth == responseDepth() && field == "data") {
-            restartData(true);
+            startData(true);
             inData = true;
         } else {
             value({.literal = "[...]"});
@@ -384,6 +384,7 @@ private:
         std::string type;                   // quoted, unless a string
         bool hasData = false;
         bool dataIsArray = false;
+        bool direct = false; // the type came first: each element enters as soon as it is checked
         std::size_t elements = 0;
         std::vector<std::uint16_t> numbers; // up to 65535; larger ones are refused anyway
         std::string hexBytes;
@@ -407,16 +408,53 @@ private:
         field.clear();
     }
 
-    // A later "data" replaces an earlier one, as a later key does in any JSON object.
-    void restartData(bool isArray) {
+    enum class DataType { NONE, UINT8, UINT16, HEX16 };
+
+    DataType dataType() const {
+        if (response.typeKind != Scalar::Kind::STRING) {
+            return DataType::NONE;
+        }
+        return response.type == "uint8"    ? DataType::UINT8
+               : response.type == "uint16" ? DataType::UINT16
+               : response.type == "hex16"  ? DataType::HEX16
+                                           : DataType::NONE;
+    }
+
+    // Which of two values for one key counts is not for us to guess: a real response has one.
+    void refuseTwice(bool given, const char* key) const {
+        if (given) {
+            throw refusal(origin, response.name + ": \"" + key + "\" given twice");
+        }
+    }
+
+    void startData(bool isArray) {
+        refuseTwice(response.hasData, "data");
         response.hasData = true;
         response.dataIsArray = isArray;
-        response.elements = 0;
-        response.numbers.clear();
-        response.hexBytes.clear();
-        response.notUint8.clear();
-        response.notUint16.clear();
-        response.notHex16.clear();
+        response.direct = isArray && dataType() != DataType::NONE;
+    }
+
+    // Refuses the first element the type refuses; otherwise the elements held enter as bytes.
+    void emit(DataType type) {
+        Response& r = response;
+        const std::string& first = type == DataType::UINT8    ? r.notUint8
+                                   : type == DataType::UINT16 ? r.notUint16
+                                                              : r.notHex16;
+        if (!first.empty()) {
+            throw refusal(origin, first + (type == DataType::UINT8 ? " is not a uint8 (a whole number from 0 to 255)"
+                                           : type == DataType::UINT16
+                                               ? " is not a uint16 (a whole number from 0 to 65535)"
+                                               : " is not a hex16 block (pairs of hex digits)"));
+        }
+        for (const std::uint16_t number : r.numbers) {
+            out.addByte(static_cast<unsigned char>(number & 0xFF));
+            if (type == DataType::UINT16) {
+                out.addByte(static_cast<unsigned char>(number >> 8));
+            }
+        }
+        out.add(r.hexBytes);
+        r.numbers.clear();
+        r.hexBytes.clear();
     }
 
     bool value(const Scalar& scalar) {
@@ -433,10 +471,11 @@ private:
                 response.success = scalar.literal == std::string_view("true") ? std::nullopt
                                                                               : std::optional(scalar.quoted());
             } else if (field == "type") {
+                refuseTwice(response.typeKind.has_value(), "type");
                 response.typeKind = scalar.kind;
                 response.type = scalar.kind == Scalar::Kind::STRING ? *scalar.text : scalar.quoted();
             } else if (field == "data") {
-                restartData(false);
+                startData(false);
             }
         }
         return true;
@@ -477,6 +516,9 @@ private:
             refused(response.notUint16);
             refused(response.notHex16);
         }
+        if (response.direct) {
+            emit(dataType());
+        }
         // Whatever its type, a good response yields at least this much.
         out.refuseBeyondLimit(response.numbers.size() + response.hexBytes.size());
         source.found(++elements);
@@ -496,26 +538,13 @@ private:
         if (!r.typeKind) {
             throw refusal(origin, r.name + ": no \"type\" (uint8, uint16 or hex16)");
         }
-        const bool isString = r.typeKind == Scalar::Kind::STRING;
-        const bool uint8 = isString && r.type == "uint8";
-        const bool uint16 = isString && r.type == "uint16";
-        if (!uint8 && !uint16 && !(isString && r.type == "hex16")) {
+        const DataType type = dataType();
+        if (type == DataType::NONE) {
+            const bool isString = r.typeKind == Scalar::Kind::STRING;
             throw refusal(origin, r.name + ": type " + (isString ? quotedString(r.type) : r.type) +
                                       " is not uint8, uint16 or hex16");
         }
-        const std::string& first = uint8 ? r.notUint8 : uint16 ? r.notUint16 : r.notHex16;
-        if (!first.empty()) {
-            throw refusal(origin, first + (uint8    ? " is not a uint8 (a whole number from 0 to 255)"
-                                           : uint16 ? " is not a uint16 (a whole number from 0 to 65535)"
-                                                    : " is not a hex16 block (pairs of hex digits)"));
-        }
-        for (const std::uint16_t number : r.numbers) {
-            out.addByte(static_cast<unsigned char>(number & 0xFF));
-            if (uint16) {
-                out.addByte(static_cast<unsigned char>(number >> 8));
-            }
-        }
-        out.add(r.hexBytes);
+        emit(type);
         response = {};
     }
 

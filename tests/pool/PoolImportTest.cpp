@@ -30,8 +30,8 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {R"([{"type": "uint8", "data": [1, 2, 3, 4, 255, 0]}, {"type": "uint8", "data": [16, 32, 64, 128, 9]}])",
          AUTO, {word(1, 2, 3, 4), word(255, 0, 16, 32)}, 3},
         {R"({"type": "hex16", "data": ["00FF", "10e0"]})", QRNG_JSON, {word(0, 255, 16, 224)}},
-        // The type may follow the data; a later "data" replaces an earlier one; other fields nest freely.
-        {R"({"data": [7], "data": [1, 0, 0, 0], "x": {"data": [[9]]}, "success": true, "type": "uint8"})", AUTO, {1}},
+        // The type may follow the data; other fields nest freely.
+        {R"({"data": [1, 0, 0, 0], "x": {"data": [[9]], "type": 1}, "success": true, "type": "uint8"})", AUTO, {1}},
         {"\xEF\xBB\xBF  [ {\"type\": \"uint8\", \"data\": [1, 0, 0, 0]}]", AUTO, {1}},
         // A JSON array of numbers is plain text to the pool reader.
         {"[12, -7, 3]\n", AUTO, {12, -7, 3}},
@@ -55,6 +55,7 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {"{\"type\": \"uint8\", \"data\": [1,", QRNG_JSON, {}, 0, "s: not valid JSON"},
         {R"({"type": "uint8", "data": [1, [2]]})", QRNG_JSON, {}, 0, "s: the response: data[1]: [...] is not a uint8"},
         {R"({"type": "uint8", "data": {"0": 1}})", QRNG_JSON, {}, 0, "s: the response: \"data\" is not an array"},
+        {R"({"type": "uint8", "data": [1], "data": [2]})", AUTO, {}, 0, "s: the response: \"data\" given twice"},
         {R"({"x": [[[[[[[[1]]]]]]]]})", AUTO, {}, 0, "s: JSON nested more than 8 levels deep"},
     };
     for (const auto& c : cases) {
