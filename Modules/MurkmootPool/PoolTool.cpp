@@ -1,15 +1,19 @@
 #include "PoolTool.h"
 
+#include "AddedRecord.h"
 #include "core/CommandLine.h"
 #include "PoolFile.h"
 #include "PoolFill.h"
 #include "PoolImport.h"
+#include "Sha256.h"
 #include "UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <istream>
 #include <optional>
@@ -24,7 +28,7 @@ namespace {
 const CommandLine::Program PROGRAM{
     "MurkmootPool",
     "Usage: MurkmootPool status [--pool FILE]\n"
-    "       MurkmootPool add [--format auto|text|bytes|qrng-json] [--pool FILE] [SOURCE|-]\n"
+    "       MurkmootPool add [--format auto|text|bytes|qrng-json] [--again] [--pool FILE] [SOURCE|-]\n"
     "       MurkmootPool fill N [--source FILE] [--pool FILE]\n"
     "       MurkmootPool --help | --version\n"
     "Inspects and refills the entropy pool, also while the games are running.\n"
@@ -38,19 +42,23 @@ const CommandLine::Program PROGRAM{
     "                       them; only \"data\" enters the pool (types uint8, uint16, hex16)\n"
     "            auto       qrng-json for a JSON object or an array of objects, else text\n"
     "                       (the default)\n"
+    "          SOURCE may hold up to 100000000 values in up to 2147483648 bytes. Data already\n"
+    "          added to the pool is refused, unless --again says to add it once more.\n"
     "  fill    adds N values read as bytes from FILE (default /dev/urandom)\n"
     "  --pool FILE  the pool; by default the one the games beside this program use:\n"
     "               Assets/Data/entropy_pool.txt in a build tree, else\n"
-    "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/)\n"};
+    "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/);\n"
+    "               add and fill create it when it does not exist, and say so\n"};
 
 const CommandLine::Option POOL{"--pool", true};
 const CommandLine::Option FORMAT{"--format", true};
 const CommandLine::Option SOURCE{"--source", true};
+const CommandLine::Option AGAIN{"--again", false};
 
 const CommandLine::Option STATUS_OPTIONS[] = {POOL};
-const CommandLine::Option ADD_OPTIONS[] = {POOL, FORMAT};
+const CommandLine::Option ADD_OPTIONS[] = {POOL, FORMAT, AGAIN};
 const CommandLine::Option FILL_OPTIONS[] = {POOL, SOURCE};
-const CommandLine::Option ALL_OPTIONS[] = {POOL, FORMAT, SOURCE};
+const CommandLine::Option ALL_OPTIONS[] = {POOL, FORMAT, SOURCE, AGAIN};
 
 const char* const BUILD_TREE_POOL = "Assets/Data/entropy_pool.txt";
 const char* const STANDARD_INPUT = "-";
@@ -60,11 +68,13 @@ constexpr std::size_t FEWEST_TO_ASK = 15;
 constexpr std::size_t FEWEST_DRAWS = 13;
 constexpr std::size_t MOST_DRAWS = 14;
 
-// A fill is held in memory before it enters the pool: 400 MB at most.
+// A fill is held in memory before it enters the pool: 400 MB at most. An add takes as many.
 constexpr std::size_t MOST_FILL_VALUES = 100'000'000;
-constexpr std::size_t VALUE_BYTES = 4;
+// Room for that many values in any compact form (JSON of uint8 values takes about 16 bytes a
+// value), while an endless source is refused within seconds.
+constexpr std::size_t MOST_SOURCE_BYTES = std::size_t{1} << 31;
+constexpr std::size_t VALUE_BYTES = PoolFill::VALUE_BYTES;
 constexpr std::size_t PREPEND_BATCH = 65'536;
-constexpr std::size_t READ_CHUNK = 65'536;
 
 std::string values(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
 
@@ -80,6 +90,32 @@ void refuseThePool(const std::string& source, const std::string& pool) {
         sourceStat.st_ino == poolStat.st_ino) {
         throw std::runtime_error(source + ": is the pool itself; its values would be handed out twice");
     }
+}
+
+// A digest of the values themselves: the same data is the same whatever form it came in.
+std::string digestOf(const std::vector<int>& values) {
+    Sha256 digest;
+    std::string bytes;
+    for (std::size_t at = 0; at < values.size(); at += PREPEND_BATCH) {
+        bytes.clear();
+        for (std::size_t i = at; i < std::min(values.size(), at + PREPEND_BATCH); ++i) {
+            for (std::size_t k = 0; k < VALUE_BYTES; ++k) {
+                bytes.push_back(static_cast<char>(static_cast<std::uint32_t>(values[i]) >> (8 * k)));
+            }
+        }
+        digest.update(bytes);
+    }
+    return digest.hexDigest();
+}
+
+std::string localTime(std::int64_t secondsSinceEpoch) {
+    const auto time = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm parts{};
+    char text[32] = "";
+    if (::localtime_r(&time, &parts) != nullptr) {
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    }
+    return text;
 }
 
 } // namespace
@@ -175,16 +211,20 @@ void PoolTool::add(const CommandLine& line) {
     const std::string pool = poolPath(line);
     refuseThePool(source, pool);
     const std::string origin = sourceName(source);
-    const PoolImport::Imported imported =
-        PoolImport::importValues(readSource(source, std::string::npos), *format, origin);
+    UniqueFd file;
+    const PoolImport::Imported imported = PoolImport::importValues(
+        openSource(source, file), *format, origin, {MOST_FILL_VALUES, MOST_SOURCE_BYTES});
     if (imported.values.empty()) {
         throw std::runtime_error(origin + ": no values to add; the pool is unchanged");
     }
+    std::string notes;
     if (imported.unusedBytes != 0) {
-        out << "Left out the last " << imported.unusedBytes << (imported.unusedBytes == 1 ? " byte" : " bytes")
-            << " of " << origin << ": a value takes " << VALUE_BYTES << ".\n";
+        notes = "Left out the last " + std::to_string(imported.unusedBytes) +
+                (imported.unusedBytes == 1 ? " byte" : " bytes") + " of " + origin + ": a value takes " +
+                std::to_string(VALUE_BYTES) + ".\n";
     }
-    prepend(pool, imported.values);
+    const bool again = line.option(AGAIN.name).has_value();
+    prepend(pool, imported.values, notes, SourceCheck{origin, digestOf(imported.values), again});
 }
 
 void PoolTool::fill(const CommandLine& line) {
@@ -202,51 +242,81 @@ void PoolTool::fill(const CommandLine& line) {
     const std::string source = line.option(SOURCE.name).value_or(PoolFill::SYSTEM_SOURCE);
     const std::string pool = poolPath(line);
     refuseThePool(source, pool);
-    prepend(pool, PoolFill::values(readSource(source, count * VALUE_BYTES), count, sourceName(source)));
-}
-
-void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newValues) {
-    PoolFile pool(poolPath);
-    std::size_t next = 0;
-    const std::size_t added = pool.prepend([&](std::vector<int>& batch) {
-        const std::size_t size = std::min(PREPEND_BATCH, newValues.size() - next);
-        batch.insert(batch.end(), newValues.begin() + static_cast<std::ptrdiff_t>(next),
-                     newValues.begin() + static_cast<std::ptrdiff_t>(next + size));
-        next += size;
-        return size != 0;
-    });
-    out << "Added " << values(added) << "; the pool now holds " << pool.lastCount() << ".\n";
-}
-
-std::string PoolTool::readSource(const std::string& name, std::size_t limit) {
-    std::string bytes;
-    char chunk[READ_CHUNK];
-    if (name == STANDARD_INPUT) {
-        while (bytes.size() < limit && in) {
-            in.read(chunk, static_cast<std::streamsize>(std::min(READ_CHUNK, limit - bytes.size())));
-            bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-        }
-        if (in.bad()) {
-            throw std::runtime_error("Failed to read standard input");
-        }
-        return bytes;
+    UniqueFd file;
+    const PoolImport::Read read = openSource(source, file);
+    std::string bytes(count * VALUE_BYTES, '\0');
+    std::size_t length = 0;
+    for (std::size_t got = 1; got != 0 && length < bytes.size(); length += got) {
+        got = read(bytes.data() + length, bytes.size() - length);
     }
-    const UniqueFd file(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    prepend(pool, PoolFill::values(std::string_view(bytes).substr(0, length), count, sourceName(source)), "",
+            std::nullopt);
+}
+
+void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newValues, const std::string& notes,
+                       const std::optional<SourceCheck>& check) {
+    PoolFile pool(poolPath);
+    bool created = false;
+    std::string unrecorded;
+    // Under the pool's lock, so that two adds of the same data cannot both pass the check.
+    const auto beforeCommit = [&](const std::string& target, const struct stat* previous) {
+        created = previous == nullptr;
+        if (!check) {
+            return;
+        }
+        AddedRecord record(target);
+        if (const auto when = record.addedAt(check->digest); when && !check->again) {
+            throw std::runtime_error(check->origin + ": already added on " + localTime(*when) +
+                                     "; the pool is unchanged");
+        }
+        try {
+            record.remember(check->digest, std::time(nullptr), previous);
+        } catch (const std::runtime_error& error) {
+            unrecorded = error.what(); // the values still go in: the record only ever warns
+        }
+    };
+    std::size_t next = 0;
+    const std::size_t added = pool.prepend(
+        [&](std::vector<int>& batch) {
+            const std::size_t size = std::min(PREPEND_BATCH, newValues.size() - next);
+            batch.insert(batch.end(), newValues.begin() + static_cast<std::ptrdiff_t>(next),
+                         newValues.begin() + static_cast<std::ptrdiff_t>(next + size));
+            next += size;
+            return size != 0;
+        },
+        beforeCommit);
+    if (created) {
+        out << "Created a new pool: " << pool.getPath() << "\n";
+    }
+    out << notes << "Added " << values(added) << "; the pool now holds " << pool.lastCount() << ".\n";
+    if (!unrecorded.empty()) {
+        err << unrecorded << "; adding the same data again will not be noticed\n";
+    }
+}
+
+PoolImport::Read PoolTool::openSource(const std::string& name, UniqueFd& file) {
+    if (name == STANDARD_INPUT) {
+        return [this](char* buffer, std::size_t size) {
+            in.read(buffer, static_cast<std::streamsize>(size));
+            if (in.bad()) {
+                throw std::runtime_error("Failed to read standard input");
+            }
+            return static_cast<std::size_t>(in.gcount());
+        };
+    }
+    file.reset(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) {
         throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
     }
-    while (bytes.size() < limit) {
-        const ssize_t got = ::read(file.get(), chunk, std::min(READ_CHUNK, limit - bytes.size()));
-        if (got < 0 && errno == EINTR) {
-            continue;
+    return [&file, name](char* buffer, std::size_t size) {
+        for (;;) {
+            const ssize_t got = ::read(file.get(), buffer, size);
+            if (got >= 0) {
+                return static_cast<std::size_t>(got);
+            }
+            if (errno != EINTR) {
+                throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
+            }
         }
-        if (got < 0) {
-            throw std::runtime_error("Failed to read " + name + " (" + std::strerror(errno) + ")");
-        }
-        if (got == 0) {
-            break;
-        }
-        bytes.append(chunk, static_cast<std::size_t>(got));
-    }
-    return bytes;
+    };
 }

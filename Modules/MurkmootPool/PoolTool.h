@@ -1,14 +1,19 @@
 #pragma once
 // MurkmootPool's commands: status, add and fill, run against a pool file that the games may be
 // using at the same moment. Every change goes through PoolFile, which locks the pool and
-// replaces it atomically; a source is read and checked whole before the pool is touched.
+// replaces it atomically; a source is read and checked whole before the pool is touched (and
+// before the lock is taken: a slow source never keeps the games waiting).
+
+#include "PoolImport.h"
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 class CommandLine;
+class UniqueFd;
 
 class PoolTool {
 public:
@@ -30,11 +35,19 @@ private:
 
     std::string poolPath(const CommandLine& line) const;
 
-    // Puts `values` in front of the pool and reports what it holds now.
-    void prepend(const std::string& poolPath, const std::vector<int>& values);
+    // What add checks against the pool's record of the data added before.
+    struct SourceCheck {
+        std::string origin;
+        std::string digest;
+        bool again = false; // add it even when the record has it
+    };
 
-    // Everything a source holds ("-" is standard input), or its first `limit` bytes.
-    std::string readSource(const std::string& name, std::size_t limit);
+    // Puts `values` in front of the pool and reports what it holds now, after `notes`.
+    void prepend(const std::string& poolPath, const std::vector<int>& values, const std::string& notes,
+                 const std::optional<SourceCheck>& check);
+
+    // Reads a source ("-" is standard input) through `file`.
+    PoolImport::Read openSource(const std::string& name, UniqueFd& file);
 
     std::istream& in;
     std::ostream& out;

@@ -48,10 +48,15 @@ public:
     // Replaces the contents with the written form of `values`.
     void replace(const std::vector<int>& values);
 
+    // Runs under the exclusive lock just before a change is committed, given the pool's real
+    // path and its status before the change (nullptr when the change creates it). Throwing
+    // abandons the change.
+    using BeforeCommit = std::function<void(const std::string& target, const struct stat* previous)>;
+
     // Puts the values `source` gives in front of those already in the file (which keep their
     // turn), in the order given; creates the file when it does not exist. Returns how many were
-    // added; lastCount() then holds the new total.
-    std::size_t prepend(const ValueSource& source);
+    // added; lastCount() then holds the new total. `beforeCommit` is not run when nothing changes.
+    std::size_t prepend(const ValueSource& source, const BeforeCommit& beforeCommit = {});
 
     // Makes the file, holding the values `source` gives, unless a file is already there (then it
     // stays as it is and nothing is read from `source`). Returns whether it made it; two

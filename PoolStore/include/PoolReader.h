@@ -35,10 +35,6 @@ public:
     // The longest line of the written form: "-2147483648" and its line feed.
     static constexpr std::size_t MAX_WRITTEN_LINE = 12;
 
-    // Counting uses 32-byte vector instructions where the processor has them. Tests turn them
-    // off to check the 16-byte path every x86-64 processor takes otherwise.
-    static void allowWideVectors(bool allowed);
-
 private:
     const char* scanWrittenLines(const char* cursor, const char* end);
     void leaveFastPath(std::string_view pending);

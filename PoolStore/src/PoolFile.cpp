@@ -271,7 +271,7 @@ void PoolFile::replace(const std::vector<int>& values) {
     count = values.size();
 }
 
-std::size_t PoolFile::prepend(const ValueSource& source) {
+std::size_t PoolFile::prepend(const ValueSource& source, const BeforeCommit& beforeCommit) {
     const std::string target = resolveTarget(path, true);
     struct stat owner {};
     const bool exists = ::stat(target.c_str(), &owner) == 0;
@@ -300,6 +300,9 @@ std::size_t PoolFile::prepend(const ValueSource& source) {
         copyBytes(old, path, replacement);
     } else if (exists) {
         copyValues(old, path, replacement, false);
+    }
+    if (beforeCommit) {
+        beforeCommit(target, exists ? &old.status : nullptr);
     }
     lock.remember(replacement.commit(), {added + oldState.count, true});
     count = added + oldState.count;

@@ -1,21 +1,36 @@
 // Arbitrary bytes as a source for MurkmootPool add, in every format: each importer either refuses
-// them with a runtime error or returns values, and raw bytes always come back whole.
+// them with a runtime error or returns values, the same whether the source comes whole or in
+// pieces of any size (which refusal may differ: the first fault seen wins), and raw bytes always
+// come back whole.
 
 #include "PoolImport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
-void importOrRefuse(std::string_view source, PoolImport::Format format) {
+// The values, or the refusal's message.
+std::pair<std::vector<int>, std::string> importOrRefuse(std::string_view source, PoolImport::Format format,
+                                                        std::size_t pieceSize) {
+    std::size_t at = 0;
+    const PoolImport::Read read = [&](char* buffer, std::size_t size) {
+        const std::size_t length = std::min({size, pieceSize, source.size() - at});
+        std::memcpy(buffer, source.data() + at, length);
+        at += length;
+        return length;
+    };
     try {
-        PoolImport::importValues(source, format, "fuzz");
-    } catch (const std::runtime_error&) {
+        return {PoolImport::importValues(read, format, "fuzz", PoolImport::UNLIMITED).values, ""};
+    } catch (const std::runtime_error& error) {
+        return {{}, error.what()};
     }
 }
 
@@ -23,8 +38,14 @@ void importOrRefuse(std::string_view source, PoolImport::Format format) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
-    importOrRefuse(source, PoolImport::Format::AUTO);
-    importOrRefuse(source, PoolImport::Format::QRNG_JSON);
+    const std::size_t pieceSize = size == 0 ? 1 : 1 + data[size - 1] % 7;
+    for (const auto format : {PoolImport::Format::AUTO, PoolImport::Format::QRNG_JSON}) {
+        const auto whole = importOrRefuse(source, format, size + 1);
+        const auto pieces = importOrRefuse(source, format, pieceSize);
+        if (whole.first != pieces.first || whole.second.empty() != pieces.second.empty()) {
+            std::abort();
+        }
+    }
 
     const PoolImport::Imported raw = PoolImport::fromBytes(source);
     if (raw.unusedBytes > 3 || raw.values.size() * 4 + raw.unusedBytes != size) {

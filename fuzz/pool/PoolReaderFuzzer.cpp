@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string_view>
-#include <utility>
 
 namespace {
 
@@ -44,10 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         refused = true;
     }
     const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 97;
-    // Whole, in pieces, and in pieces on the narrow vector path.
-    for (const auto& [pieces, wide] :
-         {std::pair{size + 1, true}, std::pair{pieceSize, true}, std::pair{pieceSize, false}}) {
-        PoolReader::allowWideVectors(wide);
+    // Whole, and in pieces.
+    for (const std::size_t pieces : {size + 1, pieceSize}) {
         std::size_t count = 0;
         bool countedWrittenForm = false;
         const bool accepted = countInPieces(text, pieces, count, countedWrittenForm);
@@ -55,7 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    PoolReader::allowWideVectors(true);
     if (refused) {
         return 0;
     }

@@ -30,6 +30,8 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {R"([{"type": "uint8", "data": [1, 2, 3, 4, 255, 0]}, {"type": "uint8", "data": [16, 32, 64, 128, 9]}])",
          AUTO, {word(1, 2, 3, 4), word(255, 0, 16, 32)}, 3},
         {R"({"type": "hex16", "data": ["00FF", "10e0"]})", QRNG_JSON, {word(0, 255, 16, 224)}},
+        // The type may follow the data; other fields nest freely.
+        {R"({"data": [1, 0, 0, 0], "x": {"data": [[9]], "type": 1}, "success": true, "type": "uint8"})", AUTO, {1}},
         {"\xEF\xBB\xBF  [ {\"type\": \"uint8\", \"data\": [1, 0, 0, 0]}]", AUTO, {1}},
         // A JSON array of numbers is plain text to the pool reader.
         {"[12, -7, 3]\n", AUTO, {12, -7, 3}},
@@ -51,6 +53,10 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         {R"({"type": "int32", "data": [1]})", QRNG_JSON, {}, 0, "s: the response: type \"int32\" is not uint8, uint16"},
         {R"([{"type": "uint8", "data": [1]}, 7])", QRNG_JSON, {}, 0, "s: response 2: not a response object"},
         {"{\"type\": \"uint8\", \"data\": [1,", QRNG_JSON, {}, 0, "s: not valid JSON"},
+        {R"({"type": "uint8", "data": [1, [2]]})", QRNG_JSON, {}, 0, "s: the response: data[1]: [...] is not a uint8"},
+        {R"({"type": "uint8", "data": {"0": 1}})", QRNG_JSON, {}, 0, "s: the response: \"data\" is not an array"},
+        {R"({"type": "uint8", "data": [1], "data": [2]})", AUTO, {}, 0, "s: the response: \"data\" given twice"},
+        {R"({"x": [[[[[[[[1]]]]]]]]})", AUTO, {}, 0, "s: JSON nested more than 8 levels deep"},
     };
     for (const auto& c : cases) {
         PoolImport::Imported imported;
@@ -63,5 +69,35 @@ TEST(PoolImport, EachFormatYieldsItsValuesOrRefusesNamingTheElement) {
         EXPECT_TRUE(refusal.starts_with(c.refusal) && refusal.empty() == c.refusal.empty()) << refusal;
         EXPECT_EQ(imported.values, c.values) << c.source;
         EXPECT_EQ(imported.unusedBytes, c.unusedBytes) << c.source;
+    }
+}
+
+TEST(PoolImport, ASourceBeyondTheLimitsIsRefusedAsSoonAsItIsSeen) {
+    const struct {
+        std::string source;
+        PoolImport::Format format;
+        std::string refusal;
+    } cases[] = {
+        {"1 2 3 4", AUTO, "s: holds more than 3 values, the most one add takes; the pool is unchanged"},
+        {std::string(16, 'x'), BYTES, "s: holds more than 3 values"},
+        {R"([{"type": "uint16", "data": [1, 2, 3, 4]}, {"type": "uint8", "data": [1, 2, 3, 4, 5, 6, 7, 8, 9]}])", AUTO,
+         "s: holds more than 3 values"},
+        {std::string(101, ' '), TEXT, "s: longer than 100 bytes, the most one add reads; the pool is unchanged"},
+    };
+    for (const auto& c : cases) {
+        std::size_t offered = 0;
+        const PoolImport::Read read = [&](char* buffer, std::size_t) -> std::size_t {
+            if (offered == c.source.size()) {
+                return 0;
+            }
+            *buffer = c.source[offered++]; // one byte at a time: a piece may end anywhere
+            return 1;
+        };
+        try {
+            PoolImport::importValues(read, c.format, "s", {3, 100});
+            ADD_FAILURE() << c.source;
+        } catch (const std::runtime_error& error) {
+            EXPECT_TRUE(std::string(error.what()).starts_with(c.refusal)) << error.what();
+        }
     }
 }

@@ -36,12 +36,22 @@ TEST(PoolTool, StatusCountsAndAddAndFillPutNewValuesInFront) {
         const ProcessResult result = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "[7, 8]", args);
         EXPECT_EQ(result.out + result.err, out);
     }
-    EXPECT_TRUE(readFile(dir.path() / POOL).ends_with("\n0\n9\n7\n8\n1\n-2\n1\n5\n6\n"));
+    const std::string pool = readFile(dir.path() / POOL);
+    EXPECT_TRUE(pool.ends_with("\n0\n9\n7\n8\n1\n-2\n1\n5\n6\n"));
 
-    // A missing pool is created; fill reads /dev/urandom by default.
+    // The same data again, in any form, only when asked for.
+    const Args again[] = {{"add", "-"}, {"add", "-", "--again"}};
+    for (const Args& args : again) {
+        const ProcessResult result = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "1 -2", args);
+        EXPECT_EQ(result.err.starts_with("standard input: already added on 20"), result.exitStatus == 1);
+        EXPECT_TRUE(result.err.ends_with("; the pool is unchanged\n") || result.out.starts_with("Added 2 values"));
+        EXPECT_EQ(readFile(dir.path() / POOL) == pool, args.size() == 2) << result.err;
+    }
+
+    // A missing pool is created, and that is said; fill reads /dev/urandom by default.
     std::filesystem::remove(dir.path() / POOL);
     const ProcessResult filled = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "", {"fill", "1000"});
-    EXPECT_EQ(filled.out, "Added 1000 values; the pool now holds 1000.\n");
+    EXPECT_EQ(filled.out, "Created a new pool: " + POOL + "\nAdded 1000 values; the pool now holds 1000.\n");
     EXPECT_EQ(lines(readFile(dir.path() / POOL)).size(), 1000U);
 }
 
@@ -54,6 +64,10 @@ TEST(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
         {{"add", "source"}, std::string("\x8a\x01\0\xff", 4),
          "source: holds bytes that are not text; to add them as raw bytes use --format bytes\n", bad},
         {{"add", "--format", "bytes", "source"}, "abc", "source: no values to add; the pool is unchanged\n", bad},
+        {{"add", "source"}, "{\"data\": " + std::string(100'000, '[') + std::string(100'000, ']') + "}",
+         "source: JSON nested more than 8 levels deep, more than any response needs; the pool is unchanged\n", bad},
+        {{"add", "--format", "text", "/dev/zero"}, "",
+         "/dev/zero: more than 67108864 bytes without a value; the pool is unchanged\n", bad},
         {{"add", "missing"}, "", "Failed to read missing (No such file or directory)\n", bad},
         {{"add", POOL}, "", POOL + ": is the pool itself; its values would be handed out twice\n", bad},
         {{"fill", "3", "--source", "source"}, "0123456789a", "source: ends after 11 bytes; 3 values take 12\n", bad},

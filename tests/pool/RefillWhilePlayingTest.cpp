@@ -57,13 +57,15 @@ TEST(RefillWhilePlaying, AKillDuringAddLeavesTheOldOrTheNewFile) {
     for (int ms = 1; ms <= 151; ms += 10) {
         writeFile(pool, oldText);
         const std::string add = "cd " + dir.path().string() + " && timeout -s KILL " + std::to_string(ms / 1000.0) +
-                                " " MURKMOOT_POOL_BINARY " add --format text refill.txt >/dev/null";
+                                " " MURKMOOT_POOL_BINARY " add --again --format text refill.txt >/dev/null";
         static_cast<void>(std::system(add.c_str()));
         const std::string now = readFile(pool);
         ASSERT_TRUE(now == oldText || now == newText) << "killed after " << ms << " ms: " << now.size() << " bytes";
-        // Nothing is left beside the pool but its lock.
+        // Nothing is left beside the pool but its lock and its record of what was added.
         for (const auto& entry : std::filesystem::directory_iterator(pool.parent_path())) {
-            EXPECT_TRUE(entry.path() == pool || entry.path().filename() == ".entropy_pool.txt.lock") << entry.path();
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(entry.path() == pool || name == ".entropy_pool.txt.lock" || name == ".entropy_pool.txt.added")
+                << entry.path();
         }
     }
 }
