@@ -57,7 +57,7 @@ public:
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new SdlEnvironment);
 
 // The first 16 x 16 region, in reading order, where two pictures of one size differ by more than
-// font hinting makes them: more than two pixels whose colour is 128 or more apart, in some
+// font hinting or texture filtering make them: more than two pixels whose colour is 128 or more apart, in some
 // channel, from every pixel around the same place in the other picture. Empty when none does.
 std::string firstDifferingRegion(const SDL_Surface& shown, const SDL_Surface& wanted) {
     constexpr int REGION = 16;
@@ -70,7 +70,7 @@ std::string firstDifferingRegion(const SDL_Surface& shown, const SDL_Surface& wa
         for (int around = 0; around < 9; ++around) {
             const Uint8* a = pixel(from, x, y);
             const Uint8* b = pixel(to, x + around % 3 - 1, y + around / 3 - 1);
-            least = std::min({least, std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])})});
+            least = std::min(least, std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])}));
         }
         return least >= 128;
     };
@@ -220,7 +220,7 @@ TEST_F(OracleSceneTest, AskingRevealsTheAnswerOneLabelAtATime) {
     }
     const SdlSurfacePtr loaded(IMG_Load(reference.c_str()));
     const SdlSurfacePtr wanted(loaded ? SDL_ConvertSurfaceFormat(loaded.get(), shown->format->format, 0) : nullptr);
-    ASSERT_TRUE(wanted && wanted->w == shown->w && wanted->h == shown->h) << reference << " is missing or not 1920 x 1080";
+    ASSERT_TRUE(wanted && wanted->w == shown->w && wanted->h == shown->h) << reference << ": none, or not 1920 x 1080";
     const std::string region = firstDifferingRegion(*shown, *wanted);
     if (!region.empty()) {
         IMG_SavePNG(shown.get(), MURKMOOT_ACTUAL_DIR "/chamber-answered.png");

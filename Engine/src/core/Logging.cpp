@@ -47,7 +47,8 @@ using RepeatClock = std::chrono::steady_clock;
 constexpr auto REPEAT_PAUSE = std::chrono::seconds(1);
 // A run that never pauses is still summarised this often, so it stays visible in the log.
 constexpr auto REPEAT_REPORT_INTERVAL = std::chrono::minutes(1);
-// Far more starts in one second than any person makes; beyond it archiving gives up.
+// Far more starts in one second than any person makes; beyond it archiving gives up, and so does
+// a start that keeps finding log.txt taken again.
 constexpr int MAX_ARCHIVE_SUFFIX = 100000;
 
 using RepeatKey = std::tuple<std::string, int, std::string>; // source file, line, message
@@ -144,9 +145,11 @@ bool archivePrevious(const LogPlace& place, ArchiveRename rename) {
         warnNotArchived(place, std::generic_category().message(errno), isLink);
         return false;
     }
-    const Descriptor archive(openat(place.directory.fd, ARCHIVE_DIRECTORY, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Descriptor archive(
+        openat(place.directory.fd, ARCHIVE_DIRECTORY, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (archive.fd < 0) {
-        warnNotArchived(place, errno == ELOOP ? "it is a symbolic link" : std::generic_category().message(errno), isLink);
+        const std::string reason = errno == ELOOP ? "it is a symbolic link" : std::generic_category().message(errno);
+        warnNotArchived(place, reason, isLink);
         return false;
     }
     const std::string timeStamp = getFormattedTimeStamp();
@@ -202,8 +205,8 @@ bool appendToPrevious(const LogPlace& place, const std::string& path) {
     if (fstatat(place.directory.fd, LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(previous.st_mode)) {
         unlinkat(place.directory.fd, LOG_FILE_PATH, 0);
     }
-    const Descriptor log(
-        openat(place.directory.fd, LOG_FILE_PATH, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    const Descriptor log(openat(place.directory.fd, LOG_FILE_PATH,
+                                O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
     return adopt(log, path);
 }
 
