@@ -95,17 +95,17 @@ TEST_F(Logging, ParallelStartsInOneDirectoryEachKeepALogOfTheirOwn) {
     std::vector<std::string> logs = archived();
     EXPECT_EQ(logs.size(), 80U);
     logs.push_back(readFile("log.txt"));
-    std::vector<std::string> expected{"before\n"}, found;
-    for (int log = 0; log < 80; ++log) {
-        expected.push_back("..[INFO] " + std::to_string(log / 10) + "/" + std::to_string(log % 10));
+    std::vector<std::string> expected{"before"};
+    for (int start = 0; start < 80; ++start) {
+        expected.push_back("..[INFO] " + std::to_string(start / 10) + "/" + std::to_string(start % 10));
     }
-    for (const std::string& log : logs) {
-        found.push_back(log == "before\n" ? log : log.substr(0, log.find(" [")));
-        EXPECT_TRUE(log == "before\n" || std::count(log.begin(), log.end(), '\n') == 1) << log;
+    for (std::string& log : logs) { // one line each: every start's own, none shared or cut short
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+        log = log.substr(0, std::min(log.find(" ["), log.find('\n')));
     }
-    std::sort(found.begin(), found.end());
+    std::sort(logs.begin(), logs.end());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(found, expected) << "every start's line, each in a log of its own";
+    EXPECT_EQ(logs, expected);
 }
 
 TEST_F(Logging, WithoutANoReplaceRenameArchivesAreLinkedAndNeverReplaced) {
