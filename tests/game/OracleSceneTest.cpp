@@ -56,6 +56,41 @@ public:
 };
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new SdlEnvironment);
 
+// The first 16 x 16 region, in reading order, where two pictures of one size differ by more than
+// font hinting or texture filtering make them: more than two pixels whose colour is 128 or more apart, in some
+// channel, from every pixel around the same place in the other picture. Empty when none does.
+std::string firstDifferingRegion(const SDL_Surface& shown, const SDL_Surface& wanted) {
+    constexpr int REGION = 16;
+    const auto pixel = [](const SDL_Surface& picture, int x, int y) {
+        const int nearX = std::clamp(x, 0, picture.w - 1);
+        return static_cast<const Uint8*>(picture.pixels) + std::clamp(y, 0, picture.h - 1) * picture.pitch + nearX * 4;
+    };
+    const auto apart = [&](const SDL_Surface& from, const SDL_Surface& to, int x, int y) {
+        int least = 255;
+        for (int around = 0; around < 9; ++around) {
+            const Uint8* a = pixel(from, x, y);
+            const Uint8* b = pixel(to, x + around % 3 - 1, y + around / 3 - 1);
+            least = std::min(least, std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])}));
+        }
+        return least >= 128;
+    };
+    for (int top = 0; top < shown.h; top += REGION) {
+        for (int left = 0; left < shown.w; left += REGION) {
+            int differing = 0;
+            for (int y = top; y < std::min(top + REGION, shown.h); ++y) {
+                for (int x = left; x < std::min(left + REGION, shown.w); ++x) {
+                    differing += std::memcmp(pixel(shown, x, y), pixel(wanted, x, y), 3) != 0 &&
+                                 (apart(shown, wanted, x, y) || apart(wanted, shown, x, y));
+                }
+            }
+            if (differing > 2) {
+                return "x " + std::to_string(left) + ", y " + std::to_string(top) + " (16 x 16 window pixels)";
+            }
+        }
+    }
+    return "";
+}
+
 std::vector<int> poolOf(std::size_t count, int last) {
     std::vector<int> values;
     for (std::size_t i = 1; i < count; ++i) {
@@ -156,24 +191,46 @@ TEST_F(OracleSceneTest, AskingRevealsTheAnswerOneLabelAtATime) {
         }
     }
     EXPECT_EQ(shownAt, (std::array<int, 7>{3, 24, 118, 53, 71, 1, 89}));
+    // Where each label stands and its first line.
+    const std::array<std::tuple<int, int, std::string>, 7> layout{{
+        {2300, 180, "Rustclaw  nails that scrape iron to dust."},
+        {950, 580, R"(Rustclaw (60)  nails that scrape iron to dust.  squeaks: "Yes  the puddles freeze in omen.")"},
+        {1200, 1750, "Consensus: Perhaps"},
+        {950, 1240, "Prophecy: Perhaps  the fungi bow, the Arbiters hesitate, yet the resonance hums on."},
+        {950, 1340, "Verdict: RESONANCE: the hum drowns all dissent."},
+        {950, 1450, "Override"},
+        {950, 1500, "Pudding Brain Override: RESONANCE: the hum drowns all dissent."}}};
+    for (std::size_t label = 0; label < layout.size(); ++label) {
+        const TextString& shownLabel = *scene->getResultLabels()[label];
+        const std::string firstLine = shownLabel.getText().substr(0, shownLabel.getText().find('\n'));
+        EXPECT_EQ(std::make_tuple(shownLabel.getX(), shownLabel.getY(), firstLine), layout[label]) << label;
+    }
 
     scene->getTextBox()->setActive(false); // no blinking caret in the picture
-    SDL_RenderClear(SdlEnvironment::renderer);
-    scene->render(SdlEnvironment::renderer);
     const SdlSurfacePtr shown(SDL_CreateRGBSurfaceWithFormat(0, 1920, 1080, 32, SDL_PIXELFORMAT_RGBA32));
-    SDL_RenderReadPixels(SdlEnvironment::renderer, nullptr, shown->format->format, shown->pixels, shown->pitch);
+    const auto render = [&] {
+        SDL_RenderClear(SdlEnvironment::renderer);
+        scene->render(SdlEnvironment::renderer);
+        SDL_RenderReadPixels(SdlEnvironment::renderer, nullptr, shown->format->format, shown->pixels, shown->pitch);
+    };
+    render();
     const std::string reference = MURKMOOT_REFERENCE_DIR "/chamber-answered.png";
     if (std::getenv("MURKMOOT_UPDATE_REFERENCE") != nullptr) {
         IMG_SavePNG(shown.get(), reference.c_str());
     }
     const SdlSurfacePtr loaded(IMG_Load(reference.c_str()));
     const SdlSurfacePtr wanted(loaded ? SDL_ConvertSurfaceFormat(loaded.get(), shown->format->format, 0) : nullptr);
-    if (!wanted || wanted->h != shown->h || wanted->pitch != shown->pitch ||
-        std::memcmp(wanted->pixels, shown->pixels, static_cast<std::size_t>(shown->pitch * shown->h)) != 0) {
+    ASSERT_TRUE(wanted && wanted->w == shown->w && wanted->h == shown->h) << reference << ": none, or not 1920 x 1080";
+    const std::string region = firstDifferingRegion(*shown, *wanted);
+    if (!region.empty()) {
         IMG_SavePNG(shown.get(), MURKMOOT_ACTUAL_DIR "/chamber-answered.png");
-        ADD_FAILURE() << "the chamber differs from " << reference
+        ADD_FAILURE() << "the chamber differs from " << reference << " first at " << region
                       << ": see " MURKMOOT_ACTUAL_DIR "/chamber-answered.png";
     }
+    // The tolerance still sees a label gone: here the verdict.
+    scene->getResultLabels()[4]->setVisibility(false);
+    render();
+    EXPECT_NE(firstDifferingRegion(*shown, *wanted), "");
 }
 
 TEST_F(OracleSceneTest, AfterALongPauseAndARefusalFifteenValuesAreAskedFourteenNot) {

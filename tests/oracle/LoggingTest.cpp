@@ -3,13 +3,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <optional>
 #include <regex>
 
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,27 +13,6 @@ using testsupport::readFile;
 using testsupport::writeFile;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-namespace {
-// Set by a test to hold still the clock the log counts repeats by, and to move it by hand.
-std::optional<std::chrono::steady_clock::time_point> heldTime;
-// Set by a test to stand for a file system without an atomic no-replace rename.
-bool noReplaceRenameMissing = false;
-} // namespace
-
-// The log reads std::chrono::steady_clock::now() and moves files with renameat2(). This test
-// program defines both itself, so every caller in it gets these: unless a test holds the clock or
-// takes the rename away, they do just what the library's own do. No test has to wait real seconds.
-std::chrono::steady_clock::time_point std::chrono::steady_clock::now() noexcept {
-    timespec real{};
-    clock_gettime(CLOCK_MONOTONIC, &real);
-    return heldTime.value_or(time_point(seconds(real.tv_sec) + nanoseconds(real.tv_nsec)));
-}
-
-extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) noexcept {
-    return noReplaceRenameMissing ? (errno = EINVAL, -1)
-                                  : static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
-}
 
 namespace {
 
@@ -48,14 +23,13 @@ protected:
     ~Logging() override {
         flushLogRepeats();
         logFile.close();
-        heldTime.reset();
         setDebugEnabled(false);
     }
 
     // The archived logs' contents, sorted; every name must be an archive's.
-    static std::vector<std::string> archived() {
+    static std::vector<std::string> archived(const fs::path& directory = "logging") {
         std::vector<std::string> contents;
-        for (const auto& entry : fs::directory_iterator("logging")) {
+        for (const auto& entry : fs::directory_iterator(directory)) {
             EXPECT_TRUE(std::regex_match(entry.path().filename().string(), ARCHIVE_NAME)) << entry.path();
             contents.push_back(fs::is_symlink(entry) ? fs::read_symlink(entry).string() : readFile(entry.path()));
         }
@@ -91,63 +65,79 @@ TEST_F(Logging, LinesCarryPrefixTimestampAndSourceTag) {
     EXPECT_TRUE(std::regex_search(readFile("log.txt"), tagged)) << readFile("log.txt");
 }
 
-TEST_F(Logging, StartsAtOnceArchiveEveryPreviousLogWithoutReplacingAnother) {
-    initializeLogging();
-    EXPECT_FALSE(fs::exists("logging")) << "nothing to archive on a first run";
-    // Also where the file system has no no-replace rename and archiving links and unlinks.
-    for (const bool renameMissing : {false, true}) {
-        noReplaceRenameMissing = renameMissing;
-        fs::remove_all("logging");
-        fs::create_directory("logging");
-        // Eight programs started at once, each in its own directory, archive into one logging/,
-        // many of them within the same second and so under the same timestamp.
-        std::vector<pid_t> children;
-        for (int process = 0; process < 8; ++process) {
-            const fs::path own = std::to_string(renameMissing) + "-" + std::to_string(process);
-            fs::create_directory(own);
-            fs::create_directory_symlink(fs::absolute("logging"), own / "logging");
-            children.push_back(fork());
-            if (children.back() == 0) {
-                bool fresh = chdir(own.c_str()) == 0;
-                for (int start = 0; fresh && start < 10; ++start) {
-                    writeFile("log.txt", std::to_string(process) + "/" + std::to_string(start) + "\n");
-                    initializeLogging();
-                    fresh = readFile("log.txt").empty();
-                }
-                _exit(fresh ? 0 : 1);
+TEST_F(Logging, ParallelStartsInOneDirectoryEachKeepALogOfTheirOwn) {
+    writeFile("log.txt", "before\n");
+    // Eight programs, each started ten times, all at once in one directory: every start writes a
+    // line into its own log, and none may truncate or share another's.
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int process = 0; process < 8; ++process) {
+        children.push_back(fork());
+        if (children.back() == 0) {
+            close(gate[1]);
+            char go = 0;
+            bool started = read(gate[0], &go, 1) == 0; // all go at once when the gate closes
+            for (int start = 0; started && start < 10; ++start) {
+                started = startLogging(".");
+                LOG_INFO(std::to_string(process) + "/" + std::to_string(start));
             }
+            _exit(started ? 0 : 1);
         }
-        for (const pid_t child : children) {
-            int status = -1;
-            waitpid(child, &status, 0);
-            EXPECT_EQ(status, 0) << "a start did not begin a fresh log";
-        }
-        const std::vector<std::string> contents = archived();
-        EXPECT_EQ(contents.size(), 80U) << renameMissing;
-        EXPECT_EQ(std::adjacent_find(contents.begin(), contents.end()), contents.end()) << "an archive was replaced";
     }
-    noReplaceRenameMissing = false;
+    close(gate[0]);
+    close(gate[1]);
+    for (const pid_t child : children) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0) << "a start could not open a log";
+    }
+    std::vector<std::string> logs = archived();
+    EXPECT_EQ(logs.size(), 80U);
+    logs.push_back(readFile("log.txt"));
+    std::vector<std::string> expected{"before"};
+    for (int start = 0; start < 80; ++start) {
+        expected.push_back("..[INFO] " + std::to_string(start / 10) + "/" + std::to_string(start % 10));
+    }
+    for (std::string& log : logs) { // one line each: every start's own, none shared or cut short
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+        log = log.substr(0, std::min(log.find(" ["), log.find('\n')));
+    }
+    std::sort(logs.begin(), logs.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(logs, expected);
+}
+
+TEST_F(Logging, WithoutANoReplaceRenameArchivesAreLinkedAndNeverReplaced) {
+    const ArchiveRename missing = [](int, const char*, int, const char*) { return errno = EINVAL, -1; };
+    fs::create_directory("elsewhere");
+    for (const char* run : {"first", "second", "third", "fourth"}) {
+        ASSERT_TRUE(startLogging("elsewhere", missing));
+        LOG_INFO(run);
+    }
+    EXPECT_EQ(logMessages("elsewhere/log.txt"), std::vector<std::string>{"..[INFO] fourth"});
+    EXPECT_EQ(archived("elsewhere/logging").size(), 3U) << "one start per archive, whatever second each fell in";
 }
 
 TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
     initializeLogging();
-    heldTime = std::chrono::steady_clock::now();
-    const auto say = [](const std::string& text) { LOG_INFO(text); };
+    auto now = std::chrono::steady_clock::now();
+    const auto say = [&now](const std::string& text) { logMessage(text, LogLevel::INFO, "f", 1, now); };
     say("ping");
     say("ping");
-    LOG_INFO("ping"); // the same text from another place is a line of its own
-    *heldTime += 2s;  // a pause ends the run: the next line written reports it first
+    logMessage("ping", LogLevel::INFO, "f", 2, now); // the same text from another place is a line of its own
+    now += 2s;  // a pause ends the run: the next line written reports it first
     say("pong");
     say("ping");
     say("ping");
-    *heldTime += 1s; // a second is no pause yet
+    now += 1s; // a second is no pause yet
     say("pong");
-    *heldTime += 100ms; // just over a second since the last ping: its run has ended
+    now += 100ms; // just over a second since the last ping: its run has ended
     say("ping");
     flushLogRepeats();
     for (int frame = 0; frame < 130; ++frame) {
         say("ping"); // once its count is written, a line starts afresh
-        *heldTime += 500ms;
+        now += 500ms;
     }
     flushLogRepeats();
     EXPECT_EQ(logMessages(), (std::vector<std::string>{
@@ -163,23 +153,30 @@ TEST_F(Logging, ALogThatCannotBeArchivedIsKeptButALinkIsNeverWrittenThrough) {
     initializeLogging();
     EXPECT_EQ(archived(), std::vector<std::string>{"precious.txt"}) << "the link is archived as it is";
 
-    fs::remove_all("logging");
-    writeFile("logging", "a file where the archive directory should be\n");
-    fs::remove("log.txt");
-    fs::create_symlink("precious.txt", "log.txt");
-    for (const char* run : {"fresh", "this run"}) {
-        // A link gives way to a fresh log; a log of ours is kept and written after, with a warning.
-        testing::internal::CaptureStderr();
-        initializeLogging();
-        const std::string warning = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-        EXPECT_NE(warning.find("could not archive log.txt"), std::string::npos) << warning;
-        LOG_INFO(run);
+    // logging/ as a file, then as a link to a directory elsewhere: no archive is made.
+    fs::create_directory("elsewhere");
+    for (const bool link : {false, true}) {
+        fs::remove_all("logging");
+        link ? fs::create_directory_symlink("elsewhere", "logging") : writeFile("logging", "not a directory\n");
+        fs::remove("log.txt");
+        fs::create_symlink("precious.txt", "log.txt");
+        for (const char* run : {"fresh", "this run"}) {
+            // A link gives way to a fresh log; a log of ours is kept and written after, with a warning.
+            testing::internal::CaptureStderr();
+            initializeLogging();
+            const std::string warning = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+            EXPECT_NE(warning.find("could not archive log.txt into logging/"), std::string::npos) << warning;
+            LOG_INFO(run);
+        }
+        EXPECT_EQ(readFile("precious.txt"), "keep\n");
+        EXPECT_EQ(logMessages(), (std::vector<std::string>{"..[INFO] fresh", "..[INFO] this run"}));
     }
-    EXPECT_EQ(readFile("precious.txt"), "keep\n");
-    EXPECT_EQ(logMessages(), (std::vector<std::string>{"..[INFO] fresh", "..[INFO] this run"}));
+    EXPECT_TRUE(fs::is_empty("elsewhere"));
 
     fs::remove("log.txt");
     fs::create_directory("log.txt"); // cannot be archived, cannot be opened as a file
+    EXPECT_FALSE(startLogging("."));
+    EXPECT_FALSE(logFile.is_open());
     EXPECT_EXIT(initializeLogging(), ::testing::ExitedWithCode(1), "Failed to open log file.");
 }

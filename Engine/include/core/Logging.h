@@ -3,6 +3,7 @@
 // archived under logging/. Always write through the LOG_* guards: they skip building the message
 // when the level is off and stamp the caller's repository-relative source path and line.
 
+#include <chrono>
 #include <cstddef>
 #include <fstream>
 #include <string>
@@ -17,24 +18,36 @@ extern bool debugEnabled;
 
 extern std::ofstream logFile;
 
-// Archives the previous log in `directory` and opens a fresh log.txt there; returns false, with
-// no log open, when it cannot be opened. log.txt is never opened through a symbolic link.
-bool startLogging(const std::string& directory);
-// As startLogging, but a log that cannot be opened ends the process with status 1 after
-// "Failed to open log file." on standard error. Without a directory: the working directory.
+// Moves from (in the directory open as fromDirectory) to to (in toDirectory) unless to exists, in
+// one step, like renameat2 with RENAME_NOREPLACE: 0, or -1 with errno set. EINVAL or ENOSYS stand
+// for a file system without such a rename. The path itself moves: a symbolic link is not followed.
+using ArchiveRename = int (*)(int fromDirectory, const char* from, int toDirectory, const char* to);
+int renameWithoutReplacing(int fromDirectory, const char* from, int toDirectory, const char* to);
+
+// Starts this process's own log, log.txt in directory, created afresh and never through a
+// symbolic link. A log.txt already there (the previous run's, or one a start running beside this
+// one has just made) is moved to logging/log_<timestamp>.txt, or log_<timestamp>_2.txt and so on,
+// never replacing an archive, and the fresh log is created again. Archives go only into a real
+// logging/ directory, never through a link; when archiving fails it warns once on standard error
+// and writes after the log found there (a link found there gives way to a new log). Returns
+// false, with logFile closed, when no log can be opened.
+bool startLogging(const std::string& directory, ArchiveRename rename = renameWithoutReplacing);
+// As startLogging, but writes "Failed to open log file." to standard error and exits with
+// status 1 when no log can be opened. Without an argument: in the working directory.
 void initializeLogging(const std::string& directory);
 void initializeLogging();
-// Moves an existing log.txt (a symbolic link as it is), in the directory logging was last started
-// in, to logging/log_<timestamp>.txt, or
-// log_<timestamp>_2.txt and so on, never replacing an archive, even one made at the same moment
-// by another process. On failure it warns on standard error and leaves log.txt where it is.
+// Moves an existing log.txt of the working directory into logging/ as startLogging does; on
+// failure it warns on standard error and leaves log.txt where it is.
 void archiveOldLogFile();
 // Local time as "%Y-%m-%d_%H-%M-%S".
 std::string getFormattedTimeStamp();
 // Writes one line. The same message from the same file and line coming back within a second of
 // its previous occurrence is counted instead of written again; the count is written as
 // "Repeated N more times: message" once the repeats pause, at least once a minute while they
-// go on, and by flushLogRepeats.
+// go on, and by flushLogRepeats. now is the time the repeats are measured by; without it, the
+// steady clock's.
+void logMessage(const std::string& message, LogLevel level, const char* file, int line,
+                std::chrono::steady_clock::time_point now);
 void logMessage(const std::string& message, LogLevel level, const char* file, int line);
 // Writes the pending repeat counts and forgets every repeat. Call before the last line of a run
 // and before closing or reopening logFile; it also runs at process exit.

@@ -30,17 +30,6 @@ std::ofstream logFile;
 namespace {
 const char* const ARCHIVE_DIRECTORY = "logging";
 
-// Where log.txt and logging/ live; empty for the working directory, whose messages and paths
-// stay as short as they always were.
-std::string& logDirectory() {
-    static std::string directory;
-    return directory;
-}
-
-std::string inLogDirectory(const std::string& name) {
-    return logDirectory().empty() ? name : logDirectory() + "/" + name;
-}
-
 const char* prefixFor(LogLevel level) {
     switch (level) {
     case LogLevel::INFO: return "..[INFO]";
@@ -58,7 +47,8 @@ using RepeatClock = std::chrono::steady_clock;
 constexpr auto REPEAT_PAUSE = std::chrono::seconds(1);
 // A run that never pauses is still summarised this often, so it stays visible in the log.
 constexpr auto REPEAT_REPORT_INTERVAL = std::chrono::minutes(1);
-// Far more starts in one second than any person makes; beyond it archiving gives up.
+// Far more starts in one second than any person makes; beyond it archiving gives up, and so does
+// a start that keeps finding log.txt taken again.
 constexpr int MAX_ARCHIVE_SUFFIX = 100000;
 
 using RepeatKey = std::tuple<std::string, int, std::string>; // source file, line, message
@@ -110,61 +100,118 @@ void closeEndedRuns(RepeatClock::time_point now) {
 }
 
 std::string archiveName(const std::string& timeStamp, int suffix) {
-    const std::string stem = inLogDirectory(ARCHIVE_DIRECTORY) + "/log_" + timeStamp;
+    const std::string stem = "log_" + timeStamp;
     return suffix < 2 ? stem + ".txt" : stem + "_" + std::to_string(suffix) + ".txt";
 }
 
-// Moves from to to unless to exists, in one step, so that two processes archiving at once can
-// never both take the same name. The path itself moves: a symbolic link is not followed.
-bool moveWithoutReplacing(const char* from, const char* to, std::error_code& ec) {
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno == EINVAL || errno == ENOSYS) {
-        // A file system without that rename: a hard link also refuses an existing name.
-        if (link(from, to) == 0) {
-            if (unlink(from) == 0) {
-                return true;
-            }
-            const int unlinkError = errno;
-            unlink(to);
-            errno = unlinkError;
+// A descriptor closed on every path out.
+struct Descriptor {
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    ~Descriptor() {
+        if (fd >= 0) {
+            close(fd);
         }
     }
-    if (errno != EEXIST) {
-        ec.assign(errno, std::generic_category());
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int fd;
+};
+
+// The directory a log starts in, open, and log.txt's name as the user should read it.
+struct LogPlace {
+    const Descriptor& directory;
+    std::string shownName;
+    std::string shownArchive;
+};
+
+void warnNotArchived(const LogPlace& place, const std::string& reason, bool isLink) {
+    std::cerr << "Warning: could not archive " << place.shownName << " into " << place.shownArchive << " ("
+              << reason << "); " << (isLink ? "starting a new one." : "appending to it instead.") << std::endl;
+}
+
+// Moves log.txt into logging/ under the first free archive name. True when it went, or when a
+// start running beside this one moved it first; otherwise warns and returns false. The archive
+// directory is opened without following a link, so no archive lands where a link points.
+bool archivePrevious(const LogPlace& place, ArchiveRename rename) {
+    struct stat previous {};
+    if (fstatat(place.directory.fd, LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT) {
+            warnNotArchived(place, std::generic_category().message(errno), false);
+        }
+        return errno == ENOENT;
     }
+    const bool isLink = S_ISLNK(previous.st_mode);
+    if (mkdirat(place.directory.fd, ARCHIVE_DIRECTORY, 0777) != 0 && errno != EEXIST) {
+        warnNotArchived(place, std::generic_category().message(errno), isLink);
+        return false;
+    }
+    const Descriptor archive(
+        openat(place.directory.fd, ARCHIVE_DIRECTORY, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (archive.fd < 0) {
+        const std::string reason = errno == ELOOP ? "it is a symbolic link" : std::generic_category().message(errno);
+        warnNotArchived(place, reason, isLink);
+        return false;
+    }
+    const std::string timeStamp = getFormattedTimeStamp();
+    for (int suffix = 1; suffix <= MAX_ARCHIVE_SUFFIX; ++suffix) {
+        const std::string name = archiveName(timeStamp, suffix);
+        int moved = rename(place.directory.fd, LOG_FILE_PATH, archive.fd, name.c_str());
+        if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system without that rename: a hard link also refuses an existing name.
+            moved = linkat(place.directory.fd, LOG_FILE_PATH, archive.fd, name.c_str(), 0);
+            if (moved == 0 && unlinkat(place.directory.fd, LOG_FILE_PATH, 0) != 0) {
+                const int unlinkError = errno;
+                unlinkat(archive.fd, name.c_str(), 0);
+                errno = unlinkError;
+                moved = -1;
+            }
+        }
+        if (moved == 0 || errno == ENOENT) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            warnNotArchived(place, std::generic_category().message(errno), isLink);
+            return false;
+        }
+    }
+    warnNotArchived(place, std::generic_category().message(EEXIST), isLink);
     return false;
 }
 
-// Opens log.txt as a regular file in this directory, never through a symbolic link: a link
-// someone placed must not make this program create or extend a file elsewhere.
-bool openLogFileHere(bool append) {
-    const int flags =
-        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
-    const int descriptor = open(logPath.c_str(), flags, 0666);
-    if (descriptor < 0) {
-        return false;
-    }
+// Makes logFile write into the file open as descriptor, whatever happens to its name later.
+bool adopt(const Descriptor& log, const std::string& path) {
     struct stat info {};
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(descriptor);
+    if (log.fd < 0 || fstat(log.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    // The stream reopens the very file already open, whatever happens to the name meanwhile.
-    logFile.open("/proc/self/fd/" + std::to_string(descriptor), std::ios::app);
+    // The stream reopens the very file already open.
+    logFile.open("/proc/self/fd/" + std::to_string(log.fd), std::ios::app);
     if (!logFile.is_open()) {
         // No /proc: open by name, and keep the stream only if the name is still that same file.
-        logFile.open(logPath, std::ios::app);
+        logFile.open(path, std::ios::app);
         struct stat named {};
-        if (lstat(logPath.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
+        if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_ino != info.st_ino ||
             named.st_dev != info.st_dev) {
             logFile.close();
         }
     }
-    close(descriptor);
     return logFile.is_open();
+}
+
+// The log found there could not be archived: a log of ours is kept and written after; a link
+// holds no log of ours and goes, its target untouched.
+bool appendToPrevious(const LogPlace& place, const std::string& path) {
+    struct stat previous {};
+    if (fstatat(place.directory.fd, LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(previous.st_mode)) {
+        unlinkat(place.directory.fd, LOG_FILE_PATH, 0);
+    }
+    const Descriptor log(openat(place.directory.fd, LOG_FILE_PATH,
+                                O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    return adopt(log, path);
+}
+
+std::string shown(const std::string& directory, const std::string& name) {
+    return directory == "." ? name : (std::filesystem::path(directory) / name).string();
 }
 } // namespace
 
@@ -177,53 +224,37 @@ std::string getFormattedTimeStamp() {
     return text.str();
 }
 
-void archiveOldLogFile() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
-    // symlink_status: a link, even a dangling one, is archived like a file.
-    const fs::file_status previous = fs::symlink_status(logPath, ec);
-    if (!fs::exists(previous)) {
-        return;
-    }
-    fs::create_directory(inLogDirectory(ARCHIVE_DIRECTORY), ec);
-    if (!ec) {
-        const std::string timeStamp = getFormattedTimeStamp();
-        bool moved = false;
-        for (int suffix = 1; !moved && !ec && suffix <= MAX_ARCHIVE_SUFFIX; ++suffix) {
-            moved = moveWithoutReplacing(logPath.c_str(), archiveName(timeStamp, suffix).c_str(), ec);
-        }
-        if (ec == std::errc::no_such_file_or_directory) {
-            ec.clear(); // a start running beside this one archived it first
-        } else if (!moved && !ec) {
-            ec = std::make_error_code(std::errc::file_exists);
-        }
-    }
-    if (ec) {
-        std::cerr << "Warning: could not archive " << logPath << " into " << inLogDirectory(ARCHIVE_DIRECTORY)
-                  << "/ (" << ec.message() << "); "
-                  << (fs::is_symlink(previous) ? "starting a new one." : "appending to it instead.") << std::endl;
-    }
+int renameWithoutReplacing(int fromDirectory, const char* from, int toDirectory, const char* to) {
+    return renameat2(fromDirectory, from, toDirectory, to, RENAME_NOREPLACE);
 }
 
-bool startLogging(const std::string& directory) {
-    logDirectory() = directory == "." ? std::string() : directory;
+void archiveOldLogFile() {
+    const Descriptor here(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    archivePrevious({here, LOG_FILE_PATH, std::string(ARCHIVE_DIRECTORY) + "/"}, renameWithoutReplacing);
+}
+
+bool startLogging(const std::string& directory, ArchiveRename rename) {
     repeatRuns().clear();
     // Registered after the repeat table exists, so that it runs before the table is destroyed.
     static const bool flushAtExit = std::atexit(flushLogRepeats) == 0;
     static_cast<void>(flushAtExit);
-    archiveOldLogFile();
-    // A log that could not be archived is still there: keep it and write after it. A link that
-    // could not be archived holds no log of ours; it goes, and its target stays untouched.
-    std::error_code ec;
-    const std::string logPath = inLogDirectory(LOG_FILE_PATH);
-    const std::filesystem::file_status previous = std::filesystem::symlink_status(logPath, ec);
-    if (std::filesystem::is_symlink(previous)) {
-        std::filesystem::remove(logPath, ec);
-    }
-    const bool keepPrevious = std::filesystem::is_regular_file(previous);
     logFile.close();
-    return openLogFileHere(keepPrevious);
+    const Descriptor here(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const LogPlace place{here, shown(directory, LOG_FILE_PATH), shown(directory, ARCHIVE_DIRECTORY) + "/"};
+    const std::string path = (std::filesystem::path(directory) / LOG_FILE_PATH).string();
+    // Created only where no file of that name is: a start running beside this one may have made
+    // log.txt since it was archived, and then that one is archived in turn.
+    for (int attempt = 0; here.fd >= 0 && attempt <= MAX_ARCHIVE_SUFFIX; ++attempt) {
+        const Descriptor fresh(openat(here.fd, LOG_FILE_PATH,
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+        if (fresh.fd >= 0 || errno != EEXIST) {
+            return adopt(fresh, path);
+        }
+        if (!archivePrevious(place, rename)) {
+            return appendToPrevious(place, path);
+        }
+    }
+    return false;
 }
 
 void initializeLogging(const std::string& directory) {
@@ -236,10 +267,13 @@ void initializeLogging(const std::string& directory) {
 void initializeLogging() { initializeLogging("."); }
 
 void logMessage(const std::string& message, LogLevel level, const char* file, int line) {
+    logMessage(message, level, file, line, RepeatClock::now());
+}
+
+void logMessage(const std::string& message, LogLevel level, const char* file, int line, RepeatClock::time_point now) {
     if (level == LogLevel::NONE || !loggingEnabled) {
         return;
     }
-    const RepeatClock::time_point now = RepeatClock::now();
     closeEndedRuns(now);
     const auto [entry, first] =
         repeatRuns().try_emplace(RepeatKey{file != nullptr ? file : "", line, message}, RepeatRun{level, 0, now, now});

@@ -1,6 +1,7 @@
 #include "EntitySupport.h"
 
 #include "core/Logging.h"
+#include "entities/ImageEntity.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -8,6 +9,11 @@
 #include <cstdlib>
 
 std::string assetFont(const char* name) { return std::string(MURKMOOT_SOURCE_DIR) + "/Assets/TTF/" + name; }
+
+std::vector<int> bounds(const Entity& entity) {
+    const auto& image = dynamic_cast<const ImageEntity&>(entity);
+    return {image.getX(), image.getY(), image.getWidth(), image.getHeight(), image.getOpacity()};
+}
 
 void SdlTest::SetUp() {
     setenv("SDL_VIDEODRIVER", "dummy", 0); // headless also when run by hand

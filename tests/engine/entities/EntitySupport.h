@@ -8,8 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+class Entity;
 
 std::string assetFont(const char* name);
+// An image entity's x, y, width, height and opacity.
+std::vector<int> bounds(const Entity& entity);
 
 inline constexpr SDL_Color RED{255, 0, 0, 255};
 inline constexpr SDL_Color GREEN{0, 255, 0, 255};
