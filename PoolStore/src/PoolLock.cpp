@@ -259,5 +259,14 @@ void PoolLock::remember(const struct stat& pool, Known state) {
         text[used] = ' ';
     }
     text[STAMP_SIZE - 1] = '\n';
-    static_cast<void>(::pwrite(fd.get(), text.data(), STAMP_SIZE, 0));
+    // Written again while its time is not past the pool's: a kernel with fine-grained times for
+    // files whose times were just looked at then gives it a later one. Elsewhere it stays racily
+    // clean, and the next holder reads the pool once.
+    struct stat lock {};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::pwrite(fd.get(), text.data(), STAMP_SIZE, 0) != static_cast<ssize_t>(STAMP_SIZE) ||
+            ::fstat(fd.get(), &lock) != 0 || (before(pool.st_mtim, lock.st_mtim) && before(pool.st_ctim, lock.st_mtim))) {
+            return;
+        }
+    }
 }
