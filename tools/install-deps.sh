@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
           nlohmann-json3-dev)
 if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils imagemagick time)
+  packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils imagemagick time
+            util-linux e2fsprogs)
 fi
 missing=()
 for package in "${packages[@]}"; do
