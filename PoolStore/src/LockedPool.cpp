@@ -97,7 +97,12 @@ bool LockedPool::exists() const {
 // Locks the file now at the pool's name, and keeps at it until what is locked is what is there.
 bool LockedPool::lockPoolFile(const PoolLock::Waiting& waiting) {
     for (;;) {
-        poolLock.reset(::open(realPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        // Writable where it may be: some network file systems grant an exclusive lock only then.
+        constexpr int FLAGS = O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+        poolLock.reset(mode == PoolLock::Mode::EXCLUSIVE ? ::open(realPath.c_str(), O_RDWR | FLAGS) : -1);
+        if (!poolLock.valid()) {
+            poolLock.reset(::open(realPath.c_str(), O_RDONLY | FLAGS));
+        }
         if (!poolLock.valid()) {
             if (errno == ENOENT) {
                 return true; // removed meanwhile: nothing to lock until it is made again
