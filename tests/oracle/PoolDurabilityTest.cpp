@@ -126,8 +126,14 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
         writeFile(lock, stamp.substr(0, at) + '7' + stamp.substr(at + 1));
         ASSERT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size())) << at;
     }
-    // Changed behind this program's back (a refill, an edit): the file is what counts.
+    // While another holds the pool, a look that must not wait gets nothing.
     PoolFile file(pool);
+    {
+        const PoolFile::Hold held = file.hold();
+        EXPECT_FALSE(PoolFile(pool).tryInspect());
+    }
+    EXPECT_EQ(PoolFile(pool).tryInspect()->count, expected.size());
+    // Changed behind this program's back (a refill, an edit): the file is what counts.
     writeFile(pool, "9\n8\n1\n2\n");
     EXPECT_EQ(file.draw(), 2);
     EXPECT_EQ(file.lastCount(), 3U);
