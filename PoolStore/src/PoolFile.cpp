@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -71,7 +74,8 @@ struct Tail {
 Tail tailOf(const Opened& file) {
     Tail tail;
     const off_t length = std::min<off_t>(file.status.st_size, static_cast<off_t>(PoolLock::TAIL_SIZE));
-    const ssize_t got = ::pread(file.fd.get(), tail.bytes, static_cast<std::size_t>(length), file.status.st_size - length);
+    const ssize_t got =
+        ::pread(file.fd.get(), tail.bytes, static_cast<std::size_t>(length), file.status.st_size - length);
     tail.length = got > 0 ? static_cast<std::size_t>(got) : 0;
     return tail;
 }
@@ -80,8 +84,8 @@ Tail tailOf(const Opened& file) {
 // the file changed during the read, so that the caller looks at it again.
 std::optional<Known> knownOrScanned(LockedPool& pool, const Opened& file, const Tail& tail, bool checkTail) {
     const std::uint64_t digest = tail.digest();
-    if (const std::optional<Known> known = pool.stamp().known(file.status, checkTail ? std::optional(digest)
-                                                                                       : std::nullopt)) {
+    const std::optional<std::uint64_t> checked = checkTail ? std::optional(digest) : std::nullopt;
+    if (const std::optional<Known> known = pool.stamp().known(file.status, checked)) {
         return known;
     }
     PoolReader reader(pool.shownPath());

@@ -265,7 +265,8 @@ void PoolLock::remember(const struct stat& pool, Known state) {
     struct stat lock {};
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (::pwrite(fd.get(), text.data(), STAMP_SIZE, 0) != static_cast<ssize_t>(STAMP_SIZE) ||
-            ::fstat(fd.get(), &lock) != 0 || (before(pool.st_mtim, lock.st_mtim) && before(pool.st_ctim, lock.st_mtim))) {
+            ::fstat(fd.get(), &lock) != 0 ||
+            (before(pool.st_mtim, lock.st_mtim) && before(pool.st_ctim, lock.st_mtim))) {
             return;
         }
     }

@@ -115,7 +115,8 @@ TEST(PoolSharing, TwoUsersUnderANarrowUmaskShareOneLock) {
                                  MURKMOOT_CLI_BINARY "'";
     std::vector<std::string> reports = consultTogether(asRoot, dir.path(), 1, [] {}); // root makes the lock file
     for (int round = 0; round < 3; ++round) {
-        const auto answered = consultTogether({asRoot, asNobody, asRoot, asNobody, asRoot, asNobody}, dir.path(), [] {});
+        const auto answered =
+            consultTogether({asRoot, asNobody, asRoot, asNobody, asRoot, asNobody}, dir.path(), [] {});
         reports.insert(reports.end(), answered.begin(), answered.end());
     }
     EXPECT_EQ(sharingProblem(reports, original, {}, readFile(pool)), "");

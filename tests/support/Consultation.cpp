@@ -18,7 +18,8 @@ std::vector<std::string> consultTogether(const std::string& binary, const std::f
     return consultTogether(std::vector<std::string>(static_cast<std::size_t>(count), binary), directory, meanwhile);
 }
 
-std::vector<std::string> consultTogether(const std::vector<std::string>& commands, const std::filesystem::path& directory,
+std::vector<std::string> consultTogether(const std::vector<std::string>& commands,
+                                         const std::filesystem::path& directory,
                                          const std::function<void()>& meanwhile) {
     const int count = static_cast<int>(commands.size());
     // Shared by all the runs of a test, so that a program that never asks fails it soon.

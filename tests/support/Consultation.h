@@ -14,7 +14,8 @@ namespace testsupport {
 std::vector<std::string> consultTogether(const std::string& binary, const std::filesystem::path& directory, int count,
                                          const std::function<void()>& meanwhile);
 // The same with one command line of its own for each run.
-std::vector<std::string> consultTogether(const std::vector<std::string>& commands, const std::filesystem::path& directory,
+std::vector<std::string> consultTogether(const std::vector<std::string>& commands,
+                                         const std::filesystem::path& directory,
                                          const std::function<void()>& meanwhile);
 
 // What is wrong ("" for nothing) with `reports` of runs on a pool that started as `original` and
