@@ -20,10 +20,13 @@ public:
     // Throws "Failed to open entropy pool: <path>" for a missing pool or one that is no regular
     // file (before any lock file is made for it), and PoolLock's refusals.
     LockedPool(const std::string& path, PoolLock::Mode mode, bool mayBeMissing, const PoolLock::Waiting& waiting);
+    ~LockedPool();
     LockedPool(const LockedPool&) = delete;
     LockedPool& operator=(const LockedPool&) = delete;
 
-    // Only with Waiting::tryOnly: someone else holds the pool, and nothing was locked.
+    // Only with Waiting::tryOnly: someone else holds the pool, and nothing was locked. A pool this
+    // process holds already (through a PoolFile::Hold) counts as held by someone else: waiting
+    // for it would wait forever, so without tryOnly that is refused (EDEADLK).
     bool busy() const { return isBusy; }
 
     struct Opened {

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -61,6 +63,10 @@ std::string resolveTarget(const std::string& path, bool mayBeMissing) {
     return directory + (directory.back() == '/' ? "" : "/") + path.substr(slash + 1);
 }
 
+// The pools this process has locked: a second lock of its own on one would never be granted.
+std::mutex heldHereMutex;
+std::set<std::string> heldHere;
+
 bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 } // namespace
@@ -79,6 +85,16 @@ LockedPool::LockedPool(const std::string& shown, PoolLock::Mode lockMode, bool m
     if (found && !S_ISREG(existing.st_mode)) {
         throw openError(path);
     }
+    {
+        const std::lock_guard<std::mutex> guard(heldHereMutex);
+        if (heldHere.count(realPath) != 0) {
+            if (!waiting.tryOnly) {
+                throw PoolLock::cannotLock(path, EDEADLK);
+            }
+            isBusy = true;
+            return;
+        }
+    }
     lock = std::make_unique<PoolLock>(realPath, path, mode, found ? &existing : nullptr, waiting);
     if (lock->busy() || (found && !lockPoolFile(waiting))) {
         isBusy = true;
@@ -87,6 +103,15 @@ LockedPool::LockedPool(const std::string& shown, PoolLock::Mode lockMode, bool m
     }
     // No rewrite is under way while we hold the locks, so a temporary is a killed rewrite's.
     static_cast<void>(::unlink(PoolLock::temporaryPath(realPath).c_str()));
+    const std::lock_guard<std::mutex> guard(heldHereMutex);
+    heldHere.insert(realPath);
+}
+
+LockedPool::~LockedPool() {
+    if (lock) {
+        const std::lock_guard<std::mutex> guard(heldHereMutex);
+        heldHere.erase(realPath);
+    }
 }
 
 bool LockedPool::exists() const {

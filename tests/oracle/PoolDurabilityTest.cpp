@@ -126,11 +126,13 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
         writeFile(lock, stamp.substr(0, at) + '7' + stamp.substr(at + 1));
         ASSERT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size())) << at;
     }
-    // While another holds the pool, a look that must not wait gets nothing.
+    // While the pool is held, a look that must not wait gets nothing.
     PoolFile file(pool);
     {
         const PoolFile::Hold held = file.hold();
         EXPECT_FALSE(PoolFile(pool).tryInspect());
+        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }), // this process's own hold is never granted
+                  "Cannot lock entropy pool: " + pool + " (Resource deadlock avoided)");
     }
     EXPECT_EQ(PoolFile(pool).tryInspect()->count, expected.size());
     // Changed behind this program's back (a refill, an edit): the file is what counts.
