@@ -43,7 +43,7 @@ public:
     class Hold {
     public:
         Hold(Hold&& other) noexcept : file(std::exchange(other.file, nullptr)) {}
-        Hold& operator=(Hold&&) = delete;
+        Hold& operator=(Hold&& other) noexcept;
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
         ~Hold();
@@ -65,6 +65,8 @@ public:
 
     // Waits for the pool and keeps it (see Hold).
     Hold hold();
+    // The same, but nothing when another program holds the pool now: never waits.
+    std::optional<Hold> tryHold();
 
     // Checks the whole file and counts its values. Cheap when the file is as some user of the
     // pool last left it (a stamp beside the pool says so); otherwise one pass over the file.

@@ -243,6 +243,16 @@ PoolFile::Hold::~Hold() {
     }
 }
 
+PoolFile::Hold& PoolFile::Hold::operator=(Hold&& other) noexcept {
+    if (this != &other) {
+        if (file != nullptr) {
+            file->endHold(false);
+        }
+        file = std::exchange(other.file, nullptr);
+    }
+    return *this;
+}
+
 void PoolFile::Hold::release() {
     if (PoolFile* const ending = std::exchange(file, nullptr)) {
         ending->endHold(true);
@@ -273,6 +283,18 @@ PoolFile::Hold PoolFile::hold() {
     if (!held) {
         held = std::make_unique<LockedPool>(path, PoolLock::Mode::EXCLUSIVE, false,
                                             PoolLock::Waiting{false, longWaitNotice()});
+    }
+    ++holdDepth;
+    return Hold(this);
+}
+
+std::optional<PoolFile::Hold> PoolFile::tryHold() {
+    if (!held) {
+        auto pool = std::make_unique<LockedPool>(path, PoolLock::Mode::EXCLUSIVE, false, PoolLock::Waiting{true, {}});
+        if (pool->busy()) {
+            return std::nullopt;
+        }
+        held = std::move(pool);
     }
     ++holdDepth;
     return Hold(this);

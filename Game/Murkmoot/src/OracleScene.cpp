@@ -195,24 +195,37 @@ void OracleScene::askOracle() {
         }
     }
 
-    revealTimer = 0.0F;
-    revealStep = 0;
-    revealActive = true;
     for (const auto& label : {councilText, votesText, consensusText, prophecyText, overrideText, verdictText}) {
         label->setVisibility(false);
     }
+    consultWhenFree();
+}
 
-    // The size check and the whole run keep the pool to themselves, so that a run that passed the
-    // check cannot run dry midway because another program drew meanwhile.
+// The size check and the whole run keep the pool to themselves, so that a run that passed the
+// check cannot run dry midway because another program drew meanwhile. While another program holds
+// the pool the question waits, and each update tries again: the window never waits for it.
+void OracleScene::consultWhenFree() {
     MurkmootWorkflow workflow;
     std::optional<PoolFile::Hold> hold;
     int poolSize = 0;
     try {
-        hold.emplace(workflow.getPool().hold());
+        hold = workflow.getPool().tryHold();
+        if (!hold) {
+            if (!askPending) {
+                LOG_INFO("The council waits: another program is using the entropy pool");
+            }
+            askPending = true;
+            revealActive = false;
+            return;
+        }
         poolSize = static_cast<int>(workflow.getPool().inspect().count);
     } catch (const std::exception&) {
         poolSize = 0; // an unreadable pool has nothing to give
     }
+    askPending = false;
+    revealTimer = 0.0F;
+    revealStep = 0;
+    revealActive = true;
     const auto showResting = [this] {
         consensusText->setText(RESTING_TEXT);
         consensusText->setVisibility(true);
@@ -346,6 +359,9 @@ void OracleScene::update(float deltaMs) {
         } else {
             LOG_ERROR("Null textEntity at index " + std::to_string(i));
         }
+    }
+    if (askPending) {
+        consultWhenFree();
     }
     poolLabelTimer += deltaMs;
     if (revealActive || poolLabelTimer >= POOL_LABEL_REFRESH_MS) {
