@@ -8,7 +8,7 @@ packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-de
 for option in "$@"; do
   case "$option" in
     --tests) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils
-                        imagemagick time) ;;
+                        imagemagick time util-linux e2fsprogs) ;;
     --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
   esac

@@ -1,21 +1,30 @@
 #pragma once
 // One entropy pool file, shared by every running copy of every program that uses it. The file is
-// the truth: each operation locks the pool, looks at the file as it is now and leaves it in the
-// written form (one plain decimal per line). No value is handed out twice, none comes back, and a
-// kill at any instant leaves the old or the new file and no temporary behind.
+// the truth: each operation locks the pool (see LockedPool), looks at the file as it is now and
+// leaves it in the written form (one plain decimal per line). No value is handed out twice, none
+// comes back, and a kill or a power cut at any instant leaves the old or the new file and no
+// temporary behind: a draw is on disk before it returns, or before its Hold ends.
 //
-// Locking: an advisory lock on "." + name + ".lock" beside the pool (following a symbolic link to
-// its target), which stays put when the pool is replaced by rename. The lock is held only for the
-// length of one operation, never while a program waits for its user.
+// The lock is held for one operation, or for as long as a Hold lives; never while a program waits
+// for its user. An operation that waits more than about a second for another program says so
+// once on standard error.
 //
 // Every failure is a std::runtime_error: "Failed to open entropy pool: <path>" (missing, or not a
 // regular file), "Malformed entropy pool: <path>: line N: ..." (the file is left untouched),
-// "Entropy pool empty", or "Failed to write entropy pool: <path> (<reason>)".
+// "Entropy pool empty", "Cannot lock entropy pool: <path> (<reason>)", or "Failed to write
+// entropy pool: <path> (<reason>)".
+
+#include "UniqueFd.h"
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+class LockedPool;
 
 class PoolFile {
 public:
@@ -28,13 +37,42 @@ public:
     // no more. Throwing abandons the whole change.
     using ValueSource = std::function<bool(std::vector<int>& batch)>;
 
+    // Keeps the pool to this PoolFile, locked exclusively, while it lives: its operations then
+    // use that lock and no one else's change comes between them. Holds nest; the outermost one
+    // unlocks. Every draw made so far is on disk when any Hold ends.
+    class Hold {
+    public:
+        Hold(Hold&& other) noexcept : file(std::exchange(other.file, nullptr)) {}
+        Hold& operator=(Hold&& other) noexcept;
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        ~Hold();
+        // Ends the hold now; throws when the draws cannot be made durable.
+        void release();
+
+    private:
+        friend class PoolFile;
+        explicit Hold(PoolFile* held) : file(held) {}
+        PoolFile* file;
+    };
+
     explicit PoolFile(std::string path);
+    ~PoolFile();
+    PoolFile(const PoolFile&) = delete;
+    PoolFile& operator=(const PoolFile&) = delete;
 
     const std::string& getPath() const { return path; }
+
+    // Waits for the pool and keeps it (see Hold).
+    Hold hold();
+    // The same, but nothing when another program holds the pool now: never waits.
+    std::optional<Hold> tryHold();
 
     // Checks the whole file and counts its values. Cheap when the file is as some user of the
     // pool last left it (a stamp beside the pool says so); otherwise one pass over the file.
     Status inspect();
+    // The same, but nothing when another program holds the pool now: never waits.
+    std::optional<Status> tryInspect();
 
     // Takes the value that is last in the file now, and cuts it off the file before returning.
     int draw();
@@ -64,6 +102,17 @@ public:
     bool create(const ValueSource& source);
 
 private:
+    template <typename Operation>
+    auto withPool(bool exclusive, bool mayBeMissing, Operation operation);
+    void endHold(bool mayThrow);
+    void makeDurable();
+    std::function<void()> longWaitNotice();
+    std::optional<Status> inspectWaiting(bool tryOnly);
+
     std::string path;
     std::size_t count = 0;
+    std::unique_ptr<LockedPool> held;
+    int holdDepth = 0;
+    UniqueFd unsynced; // the pool as cut by draws not yet made durable
+    bool toldWaiting = false;
 };

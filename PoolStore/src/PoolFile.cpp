@@ -1,16 +1,18 @@
 #include "PoolFile.h"
 
+#include "LockedPool.h"
 #include "PoolLock.h"
 #include "PoolReader.h"
 #include "PoolReplacement.h"
-#include "UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <fcntl.h>
+#include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -20,61 +22,21 @@ namespace {
 // (larger pieces measured slower: the copy out of the page cache then misses them).
 constexpr std::size_t CHUNK_SIZE = 1 << 16;
 
-std::runtime_error openError(const std::string& path) {
-    return std::runtime_error("Failed to open entropy pool: " + path);
-}
+using Opened = LockedPool::Opened;
+using Known = PoolLock::Known;
 
-std::string realPath(const std::string& path) {
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : std::string();
-}
-
-// The file the pool's operations act on: a link's target, so that the link stays a link.
-// `mayBeMissing` allows a pool that does not exist yet, in an existing directory.
-std::string resolveTarget(const std::string& path, bool mayBeMissing) {
-    std::string target = realPath(path);
-    if (!target.empty()) {
-        return target;
-    }
-    struct stat status {};
-    if (!mayBeMissing || errno != ENOENT || ::lstat(path.c_str(), &status) == 0) {
-        throw openError(path); // a dangling link too: where it points is not ours to create
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = realPath(slash == std::string::npos ? "." : path.substr(0, slash + 1));
-    if (directory.empty()) {
-        throw openError(path);
-    }
-    return directory + (directory.back() == '/' ? "" : "/") + path.substr(slash + 1);
-}
-
-// An open pool file and its status. Only regular files are pools: a FIFO would block forever,
-// and a device or socket never ends.
-struct OpenPool {
-    UniqueFd fd;
-    struct stat status {};
-};
-
-OpenPool openPool(const std::string& target, const std::string& path, int access) {
-    OpenPool pool;
-    pool.fd.reset(::open(target.c_str(), access | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    if (!pool.fd.valid()) {
-        if ((errno == EACCES || errno == EROFS || errno == EPERM) && access != O_RDONLY &&
-            ::access(target.c_str(), R_OK) == 0) {
-            throw PoolReplacement::writeError(path, errno); // readable, but not ours to change
-        }
-        throw openError(path);
-    }
-    if (::fstat(pool.fd.get(), &pool.status) != 0 || !S_ISREG(pool.status.st_mode)) {
-        throw openError(path);
-    }
-    return pool;
-}
+std::runtime_error emptyError() { return std::runtime_error("Entropy pool empty"); }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Whether the open file is still exactly as `status` describes it.
+bool unchanged(const Opened& file) {
+    struct stat now {};
+    return ::fstat(file.fd.get(), &now) == 0 && sameFile(now, file.status);
 }
 
 // Reads the whole file through `reader` with plain reads, never a mapping: a file that shrinks
@@ -89,7 +51,7 @@ void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece
             if (errno == EINTR) {
                 continue;
             }
-            throw openError(path);
+            throw LockedPool::openError(path);
         }
         if (length == 0) {
             break;
@@ -102,61 +64,83 @@ void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece
     afterPiece();
 }
 
-PoolLock::Known scan(int fd, const std::string& path) {
-    PoolReader reader(path);
-    readThrough(fd, path, reader, [] {});
-    return {reader.count(), reader.writtenForm()};
+// The file's last bytes, as many as PoolLock::TAIL_SIZE.
+struct Tail {
+    char bytes[PoolLock::TAIL_SIZE] = {};
+    std::size_t length = 0;
+    std::uint64_t digest() const { return PoolLock::tailDigest(bytes, length); }
+};
+
+Tail tailOf(const Opened& file) {
+    Tail tail;
+    const off_t length = std::min<off_t>(file.status.st_size, static_cast<off_t>(PoolLock::TAIL_SIZE));
+    const ssize_t got =
+        ::pread(file.fd.get(), tail.bytes, static_cast<std::size_t>(length), file.status.st_size - length);
+    tail.length = got > 0 ? static_cast<std::size_t>(got) : 0;
+    return tail;
 }
 
-// The stamp's word when it still holds, else one read of the whole file, remembered.
-PoolLock::Known knownOrScanned(PoolLock& lock, const OpenPool& pool, const std::string& path) {
-    if (const std::optional<PoolLock::Known> known = lock.known(pool.status)) {
-        return *known;
+// What the stamp knows of the file, or what one read of it finds (then remembered); nothing when
+// the file changed during the read, so that the caller looks at it again.
+std::optional<Known> knownOrScanned(LockedPool& pool, const Opened& file, const Tail& tail, bool checkTail) {
+    const std::uint64_t digest = tail.digest();
+    const std::optional<std::uint64_t> checked = checkTail ? std::optional(digest) : std::nullopt;
+    if (const std::optional<Known> known = pool.stamp().known(file.status, checked)) {
+        return known;
     }
-    const PoolLock::Known state = scan(pool.fd.get(), path);
-    struct stat after {};
-    if (::fstat(pool.fd.get(), &after) == 0 && sameFile(after, pool.status)) {
-        lock.remember(after, state);
+    PoolReader reader(pool.shownPath());
+    readThrough(file.fd.get(), pool.shownPath(), reader, [] {});
+    if (!unchanged(file)) {
+        return std::nullopt;
     }
+    const Known state{reader.count(), reader.writtenForm(), digest};
+    pool.stamp().remember(file.status, state);
     return state;
 }
 
+// Remembers the state of a pool file just put in place by a rewrite.
+void rememberCommitted(LockedPool& pool, const struct stat& committed, std::size_t count) {
+    Opened file;
+    file.fd.reset(::open(pool.target().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (file.fd.valid() && ::fstat(file.fd.get(), &file.status) == 0 && sameFile(file.status, committed)) {
+        pool.stamp().remember(file.status, {count, true, tailOf(file).digest()});
+    }
+}
+
 // Copies the written form of every value in the file into `out`; returns the last value, which
-// is left out when `holdBackLast` is set.
-int copyValues(const OpenPool& pool, const std::string& path, PoolReplacement& out, bool holdBackLast) {
+// is left out when `holdBackLast` is set, or nothing when the file holds no value.
+std::optional<int> copyValues(const Opened& file, const std::string& path, PoolReplacement& out, bool holdBackLast) {
     std::vector<int> batch;
     PoolReader reader(path, &batch);
-    int last = 0;
-    bool haveLast = false;
-    readThrough(pool.fd.get(), path, reader, [&] {
+    std::optional<int> last;
+    readThrough(file.fd.get(), path, reader, [&] {
         if (batch.empty()) {
             return;
         }
-        if (haveLast) {
-            out.writeValues({last});
+        if (last) {
+            out.writeValues({*last});
         }
         last = batch.back();
-        haveLast = true;
         batch.pop_back();
         out.writeValues(batch);
         batch.clear();
     });
-    if (haveLast && !holdBackLast) {
-        out.writeValues({last});
+    if (last && !holdBackLast) {
+        out.writeValues({*last});
     }
     return last;
 }
 
 // Copies a file that is already in the written form as it is.
-void copyBytes(const OpenPool& pool, const std::string& path, PoolReplacement& out) {
+void copyBytes(const Opened& file, const std::string& path, PoolReplacement& out) {
     const std::unique_ptr<char[]> buffer(new char[CHUNK_SIZE]);
     for (off_t offset = 0;;) {
-        const ssize_t length = ::pread(pool.fd.get(), buffer.get(), CHUNK_SIZE, offset);
+        const ssize_t length = ::pread(file.fd.get(), buffer.get(), CHUNK_SIZE, offset);
         if (length < 0 && errno == EINTR) {
             continue;
         }
         if (length < 0) {
-            throw openError(path);
+            throw LockedPool::openError(path);
         }
         if (length == 0) {
             return;
@@ -166,167 +150,309 @@ void copyBytes(const OpenPool& pool, const std::string& path, PoolReplacement& o
     }
 }
 
-// The file's last line, when the file ends in the written form; nothing otherwise.
-std::optional<std::pair<int, off_t>> lastLine(const OpenPool& pool) {
-    const off_t size = pool.status.st_size;
-    char tail[PoolReader::MAX_WRITTEN_LINE + 1] = {};
-    const off_t length = std::min<off_t>(size, static_cast<off_t>(sizeof tail));
-    if (length < 2 || ::pread(pool.fd.get(), tail, static_cast<std::size_t>(length), size - length) != length ||
-        tail[length - 1] != '\n') {
+// The last line of the tail, when the file ends in the written form: its value and length.
+std::optional<std::pair<int, off_t>> lastLine(const Tail& tail, off_t fileSize) {
+    const std::size_t length = tail.length;
+    if (length < 2 || tail.bytes[length - 1] != '\n') {
         return std::nullopt;
     }
-    off_t start = length - 1;
-    while (start > 0 && tail[start - 1] != '\n') {
+    std::size_t start = length - 1;
+    while (start > 0 && tail.bytes[start - 1] != '\n') {
         --start;
     }
-    if (start == 0 && length != size) {
+    if (start == 0 && static_cast<off_t>(length) != fileSize) {
         return std::nullopt; // longer than any line of the written form
     }
     int value = 0;
-    const auto parsed = std::from_chars(tail + start, tail + length - 1, value);
-    if (parsed.ec != std::errc() || parsed.ptr != tail + length - 1) {
+    const auto parsed = std::from_chars(tail.bytes + start, tail.bytes + length - 1, value);
+    if (parsed.ec != std::errc() || parsed.ptr != tail.bytes + length - 1) {
         return std::nullopt;
     }
-    return std::make_pair(value, length - start);
+    return std::make_pair(value, static_cast<off_t>(length - start));
+}
+
+struct Drawn {
+    int value = 0;
+    std::size_t left = 0;
+    UniqueFd cut; // the file cut in place, to be made durable
+};
+
+// Takes the file's last value, on the size checked right before the cut; a file changed while it
+// was being looked at is looked at again.
+Drawn drawFrom(LockedPool& pool) {
+    const std::string& path = pool.shownPath();
+    for (;;) {
+        Opened file;
+        try {
+            file = pool.open(O_RDWR);
+        } catch (const std::runtime_error&) {
+            // An empty pool says so even when it could not be changed anyway.
+            const Opened readable = pool.open(O_RDONLY);
+            const std::optional<Known> state = knownOrScanned(pool, readable, tailOf(readable), false);
+            if (state && state->count == 0) {
+                throw emptyError();
+            }
+            throw;
+        }
+        const Tail tail = tailOf(file);
+        const std::optional<Known> state = knownOrScanned(pool, file, tail, true);
+        if (!state) {
+            continue;
+        }
+        if (state->count == 0) {
+            throw emptyError();
+        }
+        const std::optional<std::pair<int, off_t>> line = state->writtenForm ? lastLine(tail, file.status.st_size)
+                                                                             : std::nullopt;
+        if (line) {
+            if (!unchanged(file)) {
+                continue;
+            }
+            // A truncation is one atomic change of length: a kill leaves the old or the new file.
+            if (::ftruncate(file.fd.get(), file.status.st_size - line->second) != 0) {
+                throw PoolReplacement::writeError(path, errno);
+            }
+            if (::fstat(file.fd.get(), &file.status) == 0) {
+                pool.stamp().remember(file.status, {state->count - 1, true, tailOf(file).digest()});
+            }
+            return {line->first, state->count - 1, std::move(file.fd)};
+        }
+        // Any other text is rewritten whole, in the written form, without its last value.
+        PoolReplacement replacement(pool.target(), path, &file.status);
+        const std::optional<int> value = copyValues(file, path, replacement, true);
+        if (!unchanged(file)) {
+            continue;
+        }
+        if (!value) {
+            throw emptyError(); // never a value made up
+        }
+        rememberCommitted(pool, replacement.commit(), state->count - 1);
+        return {*value, state->count - 1, UniqueFd()};
+    }
 }
 
 } // namespace
 
 PoolFile::PoolFile(std::string poolPath) : path(std::move(poolPath)) {}
 
-PoolFile::Status PoolFile::inspect() {
-    const std::string target = resolveTarget(path, false);
-    PoolLock lock(target, PoolLock::Mode::SHARED, nullptr);
-    const OpenPool pool = openPool(target, path, O_RDONLY);
-    const PoolLock::Known state = knownOrScanned(lock, pool, path);
-    count = state.count;
-    return {state.count, state.writtenForm};
+PoolFile::~PoolFile() = default;
+
+PoolFile::Hold::~Hold() {
+    if (file != nullptr) {
+        file->endHold(false);
+    }
 }
 
-int PoolFile::draw() {
-    const std::string target = resolveTarget(path, false);
-    struct stat owner {};
-    const bool exists = ::stat(target.c_str(), &owner) == 0;
-    PoolLock lock(target, PoolLock::Mode::EXCLUSIVE, exists ? &owner : nullptr);
-    OpenPool pool;
+PoolFile::Hold& PoolFile::Hold::operator=(Hold&& other) noexcept {
+    if (this != &other) {
+        if (file != nullptr) {
+            file->endHold(false);
+        }
+        file = std::exchange(other.file, nullptr);
+    }
+    return *this;
+}
+
+void PoolFile::Hold::release() {
+    if (PoolFile* const ending = std::exchange(file, nullptr)) {
+        ending->endHold(true);
+    }
+}
+
+// Said once per PoolFile: one consultation, one program's question.
+std::function<void()> PoolFile::longWaitNotice() {
+    return [this] {
+        if (!toldWaiting) {
+            toldWaiting = true;
+            std::cerr << "Waiting for the entropy pool: another program is using " + path + "\n" << std::flush;
+        }
+    };
+}
+
+template <typename Operation>
+auto PoolFile::withPool(bool exclusive, bool mayBeMissing, Operation operation) {
+    if (held) {
+        return operation(*held);
+    }
+    LockedPool pool(path, exclusive ? PoolLock::Mode::EXCLUSIVE : PoolLock::Mode::SHARED, mayBeMissing,
+                    {false, longWaitNotice()});
+    return operation(pool);
+}
+
+PoolFile::Hold PoolFile::hold() {
+    if (!held) {
+        held = std::make_unique<LockedPool>(path, PoolLock::Mode::EXCLUSIVE, false,
+                                            PoolLock::Waiting{false, longWaitNotice()});
+    }
+    ++holdDepth;
+    return Hold(this);
+}
+
+std::optional<PoolFile::Hold> PoolFile::tryHold() {
+    if (!held) {
+        auto pool = std::make_unique<LockedPool>(path, PoolLock::Mode::EXCLUSIVE, false, PoolLock::Waiting{true, {}});
+        if (pool->busy()) {
+            return std::nullopt;
+        }
+        held = std::move(pool);
+    }
+    ++holdDepth;
+    return Hold(this);
+}
+
+void PoolFile::makeDurable() {
+    if (!unsynced.valid()) {
+        return;
+    }
+    const UniqueFd file = std::move(unsynced);
+    if (::fdatasync(file.get()) != 0) {
+        throw PoolReplacement::writeError(path, errno);
+    }
+}
+
+void PoolFile::endHold(bool mayThrow) {
     try {
-        pool = openPool(target, path, O_RDWR);
+        makeDurable();
     } catch (const std::runtime_error&) {
-        // An empty pool says so even when it could not be changed anyway.
-        const OpenPool readable = openPool(target, path, O_RDONLY);
-        if (knownOrScanned(lock, readable, path).count == 0) {
-            throw std::runtime_error("Entropy pool empty");
+        if (--holdDepth == 0) {
+            held.reset();
         }
-        throw;
-    }
-    const PoolLock::Known state = knownOrScanned(lock, pool, path);
-    if (state.count == 0) {
-        throw std::runtime_error("Entropy pool empty");
-    }
-    if (state.writtenForm) {
-        if (const auto line = lastLine(pool)) {
-            // A truncation is one atomic change of length: a kill leaves the old or the new file.
-            if (::ftruncate(pool.fd.get(), pool.status.st_size - line->second) != 0) {
-                throw PoolReplacement::writeError(path, errno);
-            }
-            struct stat after {};
-            if (::fstat(pool.fd.get(), &after) == 0) {
-                lock.remember(after, {state.count - 1, true});
-            }
-            count = state.count - 1;
-            return line->first;
+        if (mayThrow) {
+            throw;
         }
+        return;
     }
-    // Any other text is rewritten whole, in the written form, without its last value.
-    PoolReplacement replacement(target, path, &pool.status);
-    const int value = copyValues(pool, path, replacement, true);
-    lock.remember(replacement.commit(), {state.count - 1, true});
-    count = state.count - 1;
-    return value;
+    if (--holdDepth == 0) {
+        held.reset();
+    }
+}
+
+std::optional<PoolFile::Status> PoolFile::inspectWaiting(bool tryOnly) {
+    const auto inspectIn = [this](LockedPool& pool) {
+        for (;;) {
+            const Opened file = pool.open(O_RDONLY);
+            if (const std::optional<Known> state = knownOrScanned(pool, file, tailOf(file), false)) {
+                count = state->count;
+                return Status{state->count, state->writtenForm};
+            }
+        }
+    };
+    if (held || !tryOnly) {
+        return withPool(false, false, inspectIn);
+    }
+    LockedPool pool(path, PoolLock::Mode::SHARED, false, {true, {}});
+    if (pool.busy()) {
+        return std::nullopt;
+    }
+    return inspectIn(pool);
+}
+
+PoolFile::Status PoolFile::inspect() { return *inspectWaiting(false); }
+
+std::optional<PoolFile::Status> PoolFile::tryInspect() { return inspectWaiting(true); }
+
+int PoolFile::draw() {
+    const bool lone = !held;
+    Drawn drawn = withPool(true, false, [lone, this](LockedPool& pool) {
+        Drawn taken = drawFrom(pool);
+        // Made durable before the value can be shown; in a Hold, once when it ends.
+        if (lone && taken.cut.valid() && ::fdatasync(taken.cut.get()) != 0) {
+            throw PoolReplacement::writeError(path, errno);
+        }
+        return taken;
+    });
+    if (!lone && drawn.cut.valid()) {
+        unsynced = std::move(drawn.cut);
+    }
+    count = drawn.left;
+    return drawn.value;
 }
 
 std::vector<int> PoolFile::readAll() {
-    const std::string target = resolveTarget(path, false);
-    PoolLock lock(target, PoolLock::Mode::SHARED, nullptr);
-    const OpenPool pool = openPool(target, path, O_RDONLY);
-    std::vector<int> values;
-    PoolReader reader(path, &values);
-    readThrough(pool.fd.get(), path, reader, [] {});
-    count = values.size();
-    return values;
+    return withPool(false, false, [this](LockedPool& pool) {
+        for (;;) {
+            const Opened file = pool.open(O_RDONLY);
+            std::vector<int> values;
+            PoolReader reader(path, &values);
+            readThrough(file.fd.get(), path, reader, [] {});
+            if (unchanged(file)) {
+                count = values.size();
+                return values;
+            }
+        }
+    });
 }
 
 void PoolFile::replace(const std::vector<int>& values) {
-    const std::string target = resolveTarget(path, true);
-    struct stat owner {};
-    const bool exists = ::stat(target.c_str(), &owner) == 0;
-    PoolLock lock(target, PoolLock::Mode::EXCLUSIVE, exists ? &owner : nullptr);
-    OpenPool old;
-    if (exists) {
-        old = openPool(target, path, O_RDWR); // a pool that refuses writing is not replaced
-    }
-    PoolReplacement replacement(target, path, exists ? &old.status : nullptr);
-    replacement.writeValues(values);
-    lock.remember(replacement.commit(), {values.size(), true});
+    withPool(true, true, [&](LockedPool& pool) {
+        Opened old;
+        const bool exists = pool.exists();
+        if (exists) {
+            old = pool.open(O_RDWR); // a pool that refuses writing is not replaced
+        }
+        PoolReplacement replacement(pool.target(), path, exists ? &old.status : nullptr);
+        replacement.writeValues(values);
+        rememberCommitted(pool, replacement.commit(), values.size());
+    });
     count = values.size();
 }
 
 std::size_t PoolFile::prepend(const ValueSource& source, const BeforeCommit& beforeCommit) {
-    const std::string target = resolveTarget(path, true);
-    struct stat owner {};
-    const bool exists = ::stat(target.c_str(), &owner) == 0;
-    PoolLock lock(target, PoolLock::Mode::EXCLUSIVE, exists ? &owner : nullptr);
-    OpenPool old;
-    PoolLock::Known oldState{};
-    if (exists) {
-        old = openPool(target, path, O_RDWR);
-        oldState = knownOrScanned(lock, old, path); // refuse a malformed pool before taking anything
-    }
-    PoolReplacement replacement(target, path, exists ? &old.status : nullptr);
-    std::size_t added = 0;
-    std::vector<int> batch;
-    while (source(batch)) {
+    return withPool(true, true, [&](LockedPool& pool) {
+        Opened old;
+        std::optional<Known> oldState = Known{0, true, 0};
+        const bool exists = pool.exists();
+        if (exists) {
+            old = pool.open(O_RDWR);
+            // Refuse a malformed pool before taking anything.
+            while (!(oldState = knownOrScanned(pool, old, tailOf(old), false))) {
+                old = pool.open(O_RDWR);
+            }
+        }
+        PoolReplacement replacement(pool.target(), path, exists ? &old.status : nullptr);
+        std::size_t added = 0;
+        std::vector<int> batch;
+        while (source(batch)) {
+            replacement.writeValues(batch);
+            added += batch.size();
+            batch.clear();
+        }
         replacement.writeValues(batch);
         added += batch.size();
-        batch.clear();
-    }
-    replacement.writeValues(batch);
-    added += batch.size();
-    if (added == 0 && exists) {
-        count = oldState.count;
-        return 0;
-    }
-    if (exists && oldState.writtenForm) {
-        copyBytes(old, path, replacement);
-    } else if (exists) {
-        copyValues(old, path, replacement, false);
-    }
-    if (beforeCommit) {
-        beforeCommit(target, exists ? &old.status : nullptr);
-    }
-    lock.remember(replacement.commit(), {added + oldState.count, true});
-    count = added + oldState.count;
-    return added;
+        if (added == 0 && exists) {
+            count = oldState->count;
+            return std::size_t{0};
+        }
+        if (exists && oldState->writtenForm) {
+            copyBytes(old, path, replacement);
+        } else if (exists) {
+            copyValues(old, path, replacement, false);
+        }
+        if (beforeCommit) {
+            beforeCommit(pool.target(), exists ? &old.status : nullptr);
+        }
+        count = added + oldState->count;
+        rememberCommitted(pool, replacement.commit(), count);
+        return added;
+    });
 }
 
 bool PoolFile::create(const ValueSource& source) {
-    const std::string target = resolveTarget(path, true);
-    PoolLock lock(target, PoolLock::Mode::EXCLUSIVE, nullptr);
-    struct stat existing {};
-    if (::lstat(target.c_str(), &existing) == 0) {
-        return false; // made while this program waited for the lock
-    }
-    PoolReplacement replacement(target, path, nullptr);
-    std::size_t added = 0;
-    std::vector<int> batch;
-    while (source(batch)) {
+    return withPool(true, true, [&](LockedPool& pool) {
+        if (pool.exists()) {
+            return false; // made while this program waited for the lock
+        }
+        PoolReplacement replacement(pool.target(), path, nullptr);
+        std::size_t added = 0;
+        std::vector<int> batch;
+        while (source(batch)) {
+            replacement.writeValues(batch);
+            added += batch.size();
+            batch.clear();
+        }
         replacement.writeValues(batch);
-        added += batch.size();
-        batch.clear();
-    }
-    replacement.writeValues(batch);
-    added += batch.size();
-    lock.remember(replacement.commit(), {added, true});
-    count = added;
-    return true;
+        count = added + batch.size();
+        rememberCommitted(pool, replacement.commit(), count);
+        return true;
+    });
 }

@@ -54,6 +54,7 @@ start_game() {
 quit_game() {
   xdotool key Escape
   for _ in $(seq 1 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$game_pid" 2>/dev/null || fail "still running 10 s after Escape"
   wait "$game_pid" || fail "the program exited with status $?"
   game_pid=""
   [[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"

@@ -2,8 +2,8 @@
 # The oracle chamber in a real window under Xvfb, driven with xdotool as a player would: type a
 # question, hover and click the Ask button, ask again with Return, be refused by a low pool, refill
 # it with MurkmootPool and ask again, hold Return and an arrow, press Return twice quickly, consult
-# beside terminal programs, right-click and idle, quit with Escape. Checks standard output, the
-# pool file and the log.
+# beside terminal programs, right-click and idle, quit with Escape while another process holds the
+# pool. Checks standard output, the pool file and the log.
 #
 # usage: window_e2e.sh <Murkmoot binary> <MurkmootCli binary> <MurkmootPool binary> <Assets dir>
 #                      [screenshot.png]
@@ -158,7 +158,12 @@ after=$(wc -l < "$work/start/log.txt")
 [[ $(grep -ac "ButtonEntity is not visible or no texture found for rendering" "$work/start/log.txt") -eq 1 ]] ||
   fail "the undrawn button's line should be written once"
 
+# Another program holds the pool: the window keeps its last count and still answers Escape.
+flock "$work/app/Assets/Data/.entropy_pool.txt.lock" sleep 60 &
+holder=$!
+sleep 1
 quit_game
+kill "$holder"
 grep -qaE "Repeated [0-9]+ more times: ButtonEntity is not visible or no texture found for rendering" \
   "$work/start/log.txt" || fail "no count for the undrawn button's line"
 echo "window end-to-end test passed"

@@ -16,7 +16,10 @@
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // Events name only the fields a test needs; SDL's other fields stay zero.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -250,6 +253,23 @@ TEST_F(OracleSceneTest, AfterALongPauseAndARefusalFifteenValuesAreAskedFourteenN
     EXPECT_EQ(visibleLabels(), "0010010") << "the rest reveal again, the resting line at once";
     EXPECT_EQ(scene->getResultLabels()[6]->getText(), "No override") << "the previous result stays";
     EXPECT_NE(log().find("!![ERROR] Failed to load entropy pool for size check"), std::string::npos);
+}
+
+TEST_F(OracleSceneTest, AQuestionAskedWhileAnotherHoldsThePoolWaitsForIt) {
+    EntropyManager::savePool(poolOf(40, 2), POOL); // 39 after set-up
+    buildScene();
+    const auto left = [] { return testsupport::lines(readFile(POOL)).size(); };
+    const int lock = ::open("Assets/Data/.entropy_pool.txt.lock", O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    scene->askOracle();
+    scene->update(20.0F);
+    EXPECT_EQ(left(), 39U) << "nothing drawn while another program holds the pool";
+    EXPECT_EQ(visibleLabels(), "0000010");
+    ::close(lock);
+    scene->update(20.0F);
+    EXPECT_EQ(left(), 26U) << "asked once the pool is free";
+    scene->update(60.0F);
+    EXPECT_EQ(visibleLabels(), "1000010");
 }
 
 TEST_F(OracleSceneTest, APoolThatFailsMidRunLeavesTheWindowUp) {

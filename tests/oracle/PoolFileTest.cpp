@@ -8,12 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace testsupport;
@@ -77,7 +80,7 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     for (const std::string& path : {(dir.path() / "missing.txt").string(), std::string("/proc/self"), fifo}) {
         EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }), "Failed to open entropy pool: " + path);
     }
-    EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock"));
+    EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
     // A malformed file is refused whole and left exactly as it was.
     writeFile(pool, "1\n2\n-\n3\n");
     EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
@@ -123,8 +126,16 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
         writeFile(lock, stamp.substr(0, at) + '7' + stamp.substr(at + 1));
         ASSERT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size())) << at;
     }
-    // Changed behind this program's back (a refill, an edit): the file is what counts.
+    // While the pool is held, a look that must not wait gets nothing.
     PoolFile file(pool);
+    {
+        const PoolFile::Hold held = file.hold();
+        EXPECT_FALSE(PoolFile(pool).tryInspect());
+        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }), // this process's own hold is never granted
+                  "Cannot lock entropy pool: " + pool + " (Resource deadlock avoided)");
+    }
+    EXPECT_EQ(PoolFile(pool).tryInspect()->count, expected.size());
+    // Changed behind this program's back (a refill, an edit): the file is what counts.
     writeFile(pool, "9\n8\n1\n2\n");
     EXPECT_EQ(file.draw(), 2);
     EXPECT_EQ(file.lastCount(), 3U);
@@ -148,6 +159,71 @@ TEST_F(PoolFileTest, DrawsThroughASymlinkByCuttingItsTarget) {
     fs::remove(target);
     EXPECT_THROW(EntropyManager::savePool({1}, pool), std::runtime_error);
     EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(PoolFileTest, ALinkAnotherUserLeftInASharedDirectoryIsNotFollowed) {
+    const auto shared = dir.path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    writeFile(dir.path() / "mine.txt", "1\n2\n3\n");
+    const std::string link = (shared / "pool.txt").string();
+    fs::create_symlink(dir.path() / "mine.txt", link);
+    EXPECT_EQ(EntropyManager::drawFromPool(link), 3); // our own link
+    ASSERT_EQ(::lchown(link.c_str(), NOBODY, NOBODY), 0);
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(link); }),
+              "Failed to open entropy pool: " + link + " (a link another user left in a shared directory)");
+    EXPECT_EQ(readFile(dir.path() / "mine.txt"), "1\n2\n");
+}
+
+// Where nobody may write the pool but not make its lock file, nobody may read it (the pool's own
+// lock keeps writers out) but not change it: a change no one else would see locked.
+TEST_F(PoolFileTest, WithoutALockFileOthersSeeNothingIsChanged) {
+    const auto closed = dir.path() / "closed";
+    fs::create_directory(closed);
+    fs::permissions(closed, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const std::string shut = (closed / "pool.txt").string();
+    writeFile(shut, "1\n2\n3\n");
+    ::chmod(shut.c_str(), 0666);
+    const AsNobody nobody;
+    EXPECT_EQ(EntropyManager::countPoolFile(shut), 3);
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(shut); }),
+              "Cannot lock entropy pool: " + shut + " (Permission denied)");
+    EXPECT_EQ(readFile(shut), "1\n2\n3\n");
+    EXPECT_FALSE(fs::exists(closed / ".pool.txt.lock"));
+}
+
+// On a file system with one-second times, an edit within the second of the stamp keeps the
+// file's whole identity: the stamp must not vouch for it, and a file with no value gives none.
+TEST_F(PoolFileTest, CoarseTimesDoNotMakeAStampLie) {
+    const auto image = (dir.path() / "coarse.img").string();
+    const auto mounted = dir.path() / "coarse";
+    fs::create_directory(mounted);
+    const std::string mount = "truncate -s 4M " + image + " && mkfs.ext2 -q -F -I 128 " + image +
+                              " 2>/dev/null && mount -o loop " + image + " " + mounted.string();
+    if (::geteuid() != 0 || std::system(mount.c_str()) != 0) {
+        GTEST_SKIP() << "no loop mount here";
+    }
+    const std::unique_ptr<const fs::path, void (*)(const fs::path*)> unmount(
+        &mounted, [](const fs::path* at) { static_cast<void>(std::system(("umount " + at->string()).c_str())); });
+    const std::string coarse = (mounted / "pool.txt").string();
+    const auto identity = [&] {
+        struct stat status {};
+        ::stat(coarse.c_str(), &status);
+        return std::vector<long>{static_cast<long>(status.st_ino), status.st_size, status.st_mtim.tv_sec,
+                                 status.st_mtim.tv_nsec, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+    };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        writeFile(coarse, "5\n6\n");
+        ASSERT_EQ(EntropyManager::countPoolFile(coarse), 2);
+        const auto before = identity();
+        writeFile(coarse, "x\ny\n");
+        if (identity() == before) {
+            break;
+        }
+    }
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(coarse); }), "Entropy pool empty");
+    EXPECT_EQ(readFile(coarse), "x\ny\n");
 }
 
 TEST_F(PoolFileTest, AnUnwritablePoolHandsNothingOut) {

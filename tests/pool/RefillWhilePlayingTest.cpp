@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <future>
 #include <numeric>
+#include <thread>
 
 using namespace testsupport;
 
@@ -40,6 +42,33 @@ TEST(RefillWhilePlaying, AddWhileFourConsultLosesNothingAndRepeatsNothing) {
         const ProcessResult added = adding.get();
         EXPECT_EQ(added.out.rfind("Added 20000 values; the pool now holds ", 0), 0U) << added.err;
     }
+    EXPECT_EQ(sharingProblem(reports, original, refills, readFile(dir.path() / "Assets/Data/entropy_pool.txt")), "");
+}
+
+// A person refilling by hand, under the lock as the README shows, while four programs consult:
+// every value put in front stays until its turn.
+TEST(RefillWhilePlaying, RefillsByHandUnderTheLockAreNeverLost) {
+    const TempDir dir;
+    const std::vector<int> original = run(3000, 1000);
+    writeFile(dir.path() / "Assets/Data/entropy_pool.txt", EntropyManager::formatPool(original));
+    std::vector<int> refills; // the last refill first
+    std::atomic<bool> refilling{true};
+    std::thread person([&] {
+        for (int value = -1; refilling; --value) {
+            const std::string edit = "cd " + (dir.path() / "Assets/Data").string() +
+                                     " && flock .entropy_pool.txt.lock sh -c '{ echo " + std::to_string(value) +
+                                     "; cat entropy_pool.txt; } > edit && cat edit > entropy_pool.txt'";
+            ASSERT_EQ(std::system(edit.c_str()), 0);
+            refills.insert(refills.begin(), value);
+        }
+    });
+    std::vector<std::string> reports;
+    for (int round = 0; round < 3; ++round) {
+        const auto answered = consultTogether(MURKMOOT_CLI_BINARY, dir.path(), 4, [] {});
+        reports.insert(reports.end(), answered.begin(), answered.end());
+    }
+    refilling = false;
+    person.join();
     EXPECT_EQ(sharingProblem(reports, original, refills, readFile(dir.path() / "Assets/Data/entropy_pool.txt")), "");
 }
 

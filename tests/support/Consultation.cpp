@@ -15,6 +15,13 @@ namespace testsupport {
 
 std::vector<std::string> consultTogether(const std::string& binary, const std::filesystem::path& directory, int count,
                                          const std::function<void()>& meanwhile) {
+    return consultTogether(std::vector<std::string>(static_cast<std::size_t>(count), binary), directory, meanwhile);
+}
+
+std::vector<std::string> consultTogether(const std::vector<std::string>& commands,
+                                         const std::filesystem::path& directory,
+                                         const std::function<void()>& meanwhile) {
+    const int count = static_cast<int>(commands.size());
     // Shared by all the runs of a test, so that a program that never asks fails it soon.
     static int waits = 0;
     std::signal(SIGPIPE, SIG_IGN); // a run that ended early fails the check, not the test program
@@ -22,7 +29,8 @@ std::vector<std::string> consultTogether(const std::string& binary, const std::f
     std::vector<FILE*> questions;
     for (int i = 0; i < count; ++i) {
         const std::string output = " >" + (scratch.path() / std::to_string(i)).string() + " 2>&1";
-        questions.push_back(::popen(("cd " + directory.string() + " && exec " + binary + output).c_str(), "w"));
+        const std::string& command = commands[static_cast<std::size_t>(i)];
+        questions.push_back(::popen(("cd " + directory.string() + " && exec " + command + output).c_str(), "w"));
     }
     // All start at once, so that their first draws overlap too.
     for (int i = 0; i < count; ++i) {

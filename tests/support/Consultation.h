@@ -13,6 +13,10 @@ namespace testsupport {
 // questions at once and returns the reports.
 std::vector<std::string> consultTogether(const std::string& binary, const std::filesystem::path& directory, int count,
                                          const std::function<void()>& meanwhile);
+// The same with one command line of its own for each run.
+std::vector<std::string> consultTogether(const std::vector<std::string>& commands,
+                                         const std::filesystem::path& directory,
+                                         const std::function<void()>& meanwhile);
 
 // What is wrong ("" for nothing) with `reports` of runs on a pool that started as `original` and
 // got `front` put in front of it meanwhile: every run must have finished; the file must have lost

@@ -121,9 +121,13 @@ OverrideResult OracleCouncil::puddingBrainOverrideLogic(const std::string& /*con
 }
 
 OracleResult OracleCouncil::consult() {
+    // The pool is kept from the size check to the last summoning draw, and again from the first
+    // vote to the override, but not while the terminal waits for its question. Each hold ends
+    // with its draws on disk, before the roster or the report shows them.
+    PoolFile::Hold summoning = pool.hold();
     onPoolLoaded(pool.inspect().count);
-
     const std::vector<GoblinProfile> council = summonCouncil(COUNCIL_SIZE);
+    summoning.release();
     out << "\n🧌 The goblin council assembles...\n"
         << "📜 Council Roster:\n";
     for (const GoblinProfile& profile : council) {
@@ -131,6 +135,7 @@ OracleResult OracleCouncil::consult() {
     }
     onRosterShown(pool.lastCount());
 
+    PoolFile::Hold voting = pool.hold();
     std::vector<GoblinVote> votes;
     for (const GoblinProfile& profile : council) {
         votes.push_back(goblinVote(profile));
@@ -139,6 +144,7 @@ OracleResult OracleCouncil::consult() {
     const std::string prophecy = finalProphecy(word);
     const std::string verdict = finalVerdict(word);
     const OverrideResult override = puddingBrainOverrideLogic(word);
+    voting.release();
 
     OracleResult result;
     for (const GoblinProfile& profile : council) {

@@ -38,10 +38,12 @@ public:
     static std::size_t tableRow(int value, std::size_t rowCount);
 
     const OracleDialect& getDialect() const { return dialect; }
+    // The pool this council draws from; a caller may hold it around a whole run (PoolFile::Hold).
+    PoolFile& getPool() { return pool; }
 
 protected:
-    // The whole run; pool errors pass through unchanged. The pool is never held between draws,
-    // so a program waiting for its user keeps no one else waiting.
+    // The whole run; pool errors pass through unchanged. The pool is held around the draws, never
+    // while a program waits for its user.
     GoblinTypes::OracleResult consult();
 
     // Hooks for the program-specific steps, in run order.

@@ -4,6 +4,7 @@
 #include "EntropyManager.h"
 #include "MurkmootWorkflow.h"
 #include "OracleCouncil.h"
+#include "PoolFile.h"
 #include "core/Config.h"
 #include "core/ControlManager.h"
 #include "core/Logging.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <exception>
 #include <iostream>
+#include <optional>
 
 using GoblinTypes::OracleResult;
 
@@ -161,13 +163,18 @@ void OracleScene::choosePortrait() {
     }
 }
 
-// Counting a pool file that no one changed since it was last read costs a few system calls.
+// Counting a pool file that no one changed since it was last read costs a few system calls. While
+// another program holds the pool the last figure stays: the frame loop never waits for it.
 void OracleScene::refreshPoolLabel() {
     if (!entropyPoolText) {
         return;
     }
     try {
-        const std::string count = std::to_string(EntropyManager::countPoolFile(MurkmootWorkflow::poolPath()));
+        const std::optional<PoolFile::Status> status = PoolFile(MurkmootWorkflow::poolPath()).tryInspect();
+        if (!status) {
+            return;
+        }
+        const std::string count = std::to_string(status->count);
         if (count != entropyPoolText->getText()) { // a new texture only for a new number
             entropyPoolText->setText(count);
         }
@@ -188,19 +195,37 @@ void OracleScene::askOracle() {
         }
     }
 
-    revealTimer = 0.0F;
-    revealStep = 0;
-    revealActive = true;
     for (const auto& label : {councilText, votesText, consensusText, prophecyText, overrideText, verdictText}) {
         label->setVisibility(false);
     }
+    consultWhenFree();
+}
 
+// The size check and the whole run keep the pool to themselves, so that a run that passed the
+// check cannot run dry midway because another program drew meanwhile. While another program holds
+// the pool the question waits, and each update tries again: the window never waits for it.
+void OracleScene::consultWhenFree() {
+    MurkmootWorkflow workflow;
+    std::optional<PoolFile::Hold> hold;
     int poolSize = 0;
     try {
-        poolSize = EntropyManager::countPoolFile(MurkmootWorkflow::poolPath());
+        hold = workflow.getPool().tryHold();
+        if (!hold) {
+            if (!askPending) {
+                LOG_INFO("The council waits: another program is using the entropy pool");
+            }
+            askPending = true;
+            revealActive = false;
+            return;
+        }
+        poolSize = static_cast<int>(workflow.getPool().inspect().count);
     } catch (const std::exception&) {
         poolSize = 0; // an unreadable pool has nothing to give
     }
+    askPending = false;
+    revealTimer = 0.0F;
+    revealStep = 0;
+    revealActive = true;
     const auto showResting = [this] {
         consensusText->setText(RESTING_TEXT);
         consensusText->setVisibility(true);
@@ -214,9 +239,9 @@ void OracleScene::askOracle() {
     LOG_INFO("Current entropy pool size: " + std::to_string(poolSize));
     const std::string question = textBox ? textBox->getInput() : std::string();
     try {
-        MurkmootWorkflow workflow;
         LOG_INFO("Running oracle with input: " + question);
         oracleResult = std::make_shared<OracleResult>(workflow.runOracle(question));
+        hold->release();
     } catch (const std::exception& error) {
         // The pool turned out unusable mid-run: what was drawn stays drawn, the window stays up.
         showResting();
@@ -334,6 +359,9 @@ void OracleScene::update(float deltaMs) {
         } else {
             LOG_ERROR("Null textEntity at index " + std::to_string(i));
         }
+    }
+    if (askPending) {
+        consultWhenFree();
     }
     poolLabelTimer += deltaMs;
     if (revealActive || poolLabelTimer >= POOL_LABEL_REFRESH_MS) {

@@ -74,6 +74,7 @@ private:
                                          bool drawnEachFrame = true);
     void choosePortrait();
     void refreshPoolLabel();
+    void consultWhenFree();
     void runReveal(float deltaMs);
 
     SDL_Renderer* renderer = nullptr; // not owned
@@ -103,6 +104,7 @@ private:
     float revealTimer = 0.0F;
     int revealStep = 0;
     bool revealActive = false;
+    bool askPending = false; // asked while another program held the pool
     float poolLabelTimer = 0.0F;
     MixChunkPtr clickSound;
     std::vector<ButtonEntity*> buttons; // not owned: the entity list owns them
