@@ -31,16 +31,13 @@ const CommandLine::Option OPTIONS[] = {POOL};
 } // namespace
 
 int main(int argc, char** argv) {
-    std::optional<std::string> namedPool;
-    try {
-        const CommandLine line({argv + 1, argv + argc}, OPTIONS);
-        if (line.answersHelpOrVersion(PROGRAM, std::cout)) {
-            return 0;
-        }
-        namedPool = line.option(POOL.name);
-    } catch (const CommandLine::UsageError& error) {
-        return CommandLine::reportUsageError(PROGRAM, error.what(), std::cerr);
+    int answered = 0;
+    const std::optional<CommandLine> line =
+        CommandLine::readOrAnswer(PROGRAM, {argv + 1, argv + argc}, OPTIONS, std::cout, std::cerr, answered);
+    if (!line) {
+        return answered;
     }
+    const std::optional<std::string> namedPool = line->option(POOL.name);
 
     const PlayerFiles files(AppPaths::forThisProgram());
     files.startLog(std::cerr);

@@ -34,6 +34,13 @@ public:
     // and --version always are) or one without its value. A lone "-" is a word.
     CommandLine(std::vector<std::string> args, std::span<const Option> known);
 
+    // Reads `args` (without the program name) for a program that only takes options: answers
+    // --help and --version on `out` and a mistake on `err`. Returns the command line to act on, or
+    // nothing when it answered, with `status` set to the exit status of that answer.
+    static std::optional<CommandLine> readOrAnswer(const Program& program, std::vector<std::string> args,
+                                                   std::span<const Option> known, std::ostream& out,
+                                                   std::ostream& err, int& status);
+
     // Answers --help or --version on `out`; returns whether it did.
     bool answersHelpOrVersion(const Program& program, std::ostream& out) const;
 

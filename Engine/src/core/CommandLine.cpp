@@ -47,6 +47,22 @@ CommandLine::CommandLine(std::vector<std::string> args, std::span<const Option> 
     }
 }
 
+std::optional<CommandLine> CommandLine::readOrAnswer(const Program& program, std::vector<std::string> args,
+                                                     std::span<const Option> known, std::ostream& out,
+                                                     std::ostream& err, int& status) {
+    try {
+        CommandLine line(std::move(args), known);
+        if (line.answersHelpOrVersion(program, out)) {
+            status = 0;
+            return std::nullopt;
+        }
+        return line;
+    } catch (const UsageError& error) {
+        status = reportUsageError(program, error.what(), err);
+        return std::nullopt;
+    }
+}
+
 bool CommandLine::answersHelpOrVersion(const Program& program, std::ostream& out) const {
     if (option(HELP)) {
         out << program.usage;
