@@ -231,6 +231,19 @@ Drawn drawFrom(LockedPool& pool) {
     }
 }
 
+// Writes every value `source` gives; returns how many.
+std::size_t writeAll(const PoolFile::ValueSource& source, PoolReplacement& replacement) {
+    std::size_t written = 0;
+    std::vector<int> batch;
+    for (bool more = true; more;) {
+        more = source(batch);
+        replacement.writeValues(batch);
+        written += batch.size();
+        batch.clear();
+    }
+    return written;
+}
+
 } // namespace
 
 PoolFile::PoolFile(std::string poolPath) : path(std::move(poolPath)) {}
@@ -410,15 +423,7 @@ std::size_t PoolFile::prepend(const ValueSource& source, const BeforeCommit& bef
             }
         }
         PoolReplacement replacement(pool.target(), path, exists ? &old.status : nullptr);
-        std::size_t added = 0;
-        std::vector<int> batch;
-        while (source(batch)) {
-            replacement.writeValues(batch);
-            added += batch.size();
-            batch.clear();
-        }
-        replacement.writeValues(batch);
-        added += batch.size();
+        const std::size_t added = writeAll(source, replacement);
         if (added == 0 && exists) {
             count = oldState->count;
             return std::size_t{0};
@@ -443,15 +448,7 @@ bool PoolFile::create(const ValueSource& source) {
             return false; // made while this program waited for the lock
         }
         PoolReplacement replacement(pool.target(), path, nullptr);
-        std::size_t added = 0;
-        std::vector<int> batch;
-        while (source(batch)) {
-            replacement.writeValues(batch);
-            added += batch.size();
-            batch.clear();
-        }
-        replacement.writeValues(batch);
-        count = added + batch.size();
+        count = writeAll(source, replacement);
         rememberCommitted(pool, replacement.commit(), count);
         return true;
     });
