@@ -97,9 +97,9 @@ TEST_P(Installed, EachPlayerDrawsFromAPoolOfTheirOwnAndNothingElseIsWritten) {
     writeFile(root.path() / "shared.txt", "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n");
     EXPECT_EQ(runProcess(cli, work, "q\n", {"--pool", "../shared.txt"}).exitStatus, 0);
     EXPECT_LE(lines(readFile(root.path() / "shared.txt")).size(), 2U);
-    const ProcessResult missing = runProcess(cli, work, "q\n", {"--pool=gone.txt"});
-    EXPECT_EQ(missing.err,
-              "Failed to open entropy pool: gone.txt\nMake one with: MurkmootPool --pool gone.txt fill 100000\n");
+    const ProcessResult missing = runProcess(cli, work, "q\n", {"--pool=it's gone.txt"});
+    EXPECT_EQ(missing.err, "Failed to open entropy pool: it's gone.txt\n"
+                           "Make one with: MurkmootPool --pool 'it'\\''s gone.txt' fill 100000\n");
 
     EXPECT_TRUE(fs::is_empty(work));
     EXPECT_EQ(listing(prefix), installed);

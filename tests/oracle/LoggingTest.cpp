@@ -117,6 +117,14 @@ TEST_F(Logging, WithoutANoReplaceRenameArchivesAreLinkedAndNeverReplaced) {
     }
     EXPECT_EQ(logMessages("elsewhere/log.txt"), std::vector<std::string>{"..[INFO] fourth"});
     EXPECT_EQ(archived("elsewhere/logging").size(), 3U) << "one start per archive, whatever second each fell in";
+
+    // A rename refused outright: the log is kept and written after, with a warning.
+    const ArchiveRename refused = [](int, const char*, int, const char*) { return errno = EACCES, -1; };
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(startLogging("elsewhere", refused));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("could not archive"), std::string::npos);
+    LOG_INFO("fifth");
+    EXPECT_EQ(logMessages("elsewhere/log.txt"), (std::vector<std::string>{"..[INFO] fourth", "..[INFO] fifth"}));
 }
 
 TEST_F(Logging, RepeatsAreCountedUntilTheyPauseAndReportedEveryMinute) {
