@@ -325,8 +325,15 @@ TEST_F(OracleSceneTest, AnEvenDrawKeyboardSelectionAndLeaving) {
     buildScene();
     EXPECT_EQ(scene->getGoblinPortrait()->getId(), "firstGoboPortrait") << "an even set-up draw";
     testing::internal::CaptureStdout();
-    scene->moveSelection(-1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Selected button index: 0\n");
+    for (const SDL_Keycode arrow : {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT}) {
+        SDL_Event press{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = arrow}}};
+        scene->handleInput(press);
+    }
+    std::string selected;
+    for (int arrow = 0; arrow < 4; ++arrow) {
+        selected += "Selected button index: 0\n"; // every arrow moves the selection, around one button
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), selected);
     EXPECT_EQ(scene->getButtons()[0]->getState(), ButtonEntity::HOVER);
 
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
