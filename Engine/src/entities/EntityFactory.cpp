@@ -70,11 +70,15 @@ T readField(const json& record, const char* key, const T& fallback) {
 
 // A width or height, at most twice the logical width. Far larger rectangles serve no scene, and
 // the software renderer would try to allocate a whole scaled copy of them.
-int readExtent(const json& record, const char* key, int fallback) {
-    constexpr int MAX_EXTENT = 8192;
+constexpr int MAX_EXTENT = 8192;
+// A font taller than the logical drawing space shows no whole line, and its glyphs alone would
+// take gigabytes.
+constexpr int MAX_FONT_SIZE = 2160;
+
+int readExtent(const json& record, const char* key, int fallback, int most = MAX_EXTENT) {
     const int extent = readField(record, key, fallback);
-    if (extent > MAX_EXTENT) {
-        throw RecordError(std::string("\"") + key + "\": larger than " + std::to_string(MAX_EXTENT) + ": " +
+    if (extent > most) {
+        throw RecordError(std::string("\"") + key + "\": larger than " + std::to_string(most) + ": " +
                           std::to_string(extent));
     }
     return extent;
@@ -172,7 +176,7 @@ TextBoxRecord readTextBoxRecord(const json& data) {
     record.width = readExtent(data, "width", record.width);
     record.height = readExtent(data, "height", record.height);
     record.fontPath = readField(data, "fontPath", record.fontPath);
-    record.fontSize = readField(data, "fontSize", record.fontSize);
+    record.fontSize = readExtent(data, "fontSize", record.fontSize, MAX_FONT_SIZE);
     record.color.r = readChannel(data, "fontColorR");
     record.color.g = readChannel(data, "fontColorG");
     record.color.b = readChannel(data, "fontColorB");

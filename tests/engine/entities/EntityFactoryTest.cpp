@@ -97,4 +97,5 @@ TEST_F(SdlTest, FactoryFallsBackToDefaultsAndRefusesValuesOfTheWrongTypeOrRange)
     }
     EXPECT_EQ(EntityFactory::createButtonEntity(json{{"entityID", "b"}, {"y", json::object()}}, renderer), nullptr);
     EXPECT_EQ(EntityFactory::createTextBoxEntity(json{{"fontColorG", "green"}}, renderer), nullptr);
+    EXPECT_EQ(EntityFactory::createTextBoxEntity(json{{"fontSize", 2161}}, renderer), nullptr) << "taller than the scene";
 }
