@@ -1,57 +1,88 @@
 #include "core/CommandLine.h"
 
 #include <algorithm>
+#include <cctype>
+#include <getopt.h>
 
 namespace {
 
 const std::string_view HELP = "--help";
-const std::string_view SHORT_HELP = "-h";
 const std::string_view VERSION = "--version";
+
+// getopt_long's answers for --help (and -h) and --version; a known option i answers FIRST_KNOWN + i.
+constexpr int HELP_CODE = 'h';
+constexpr int VERSION_CODE = 1000;
+constexpr int FIRST_KNOWN = 1001;
+// What getopt_long returns for a word, when the option string begins with "-".
+constexpr int WORD_CODE = 1;
+
+const char* const VERSION_LINES = "Copyright (C) 2026 Murkmoot developers\n"
+                                  "License: MIT <https://opensource.org/licenses/MIT>\n"
+                                  "This is free software: you are free to change and redistribute it.\n"
+                                  "There is NO WARRANTY, to the extent permitted by law.\n";
 
 } // namespace
 
-CommandLine::CommandLine(std::vector<std::string> args, std::span<const Option> known) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-            continue;
+CommandLine::CommandLine(const std::vector<std::string>& args, std::span<const Option> known) {
+    std::vector<std::string> names{std::string(HELP.substr(2)), std::string(VERSION.substr(2))};
+    for (const Option& option : known) {
+        names.emplace_back(option.name.substr(2));
+    }
+    std::vector<struct option> table{{names[0].c_str(), no_argument, nullptr, HELP_CODE},
+                              {names[1].c_str(), no_argument, nullptr, VERSION_CODE}};
+    for (std::size_t i = 0; i < known.size(); ++i) {
+        table.push_back({names[i + 2].c_str(), known[i].takesValue ? required_argument : no_argument, nullptr,
+                         FIRST_KNOWN + static_cast<int>(i)});
+    }
+    table.push_back({nullptr, 0, nullptr, 0});
+    const auto nameOf = [&](int code) {
+        return code == HELP_CODE      ? std::string(HELP)
+               : code == VERSION_CODE ? std::string(VERSION)
+                                      : std::string(known[static_cast<std::size_t>(code - FIRST_KNOWN)].name);
+    };
+
+    std::vector<std::string> arguments{"program"};
+    arguments.insert(arguments.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    // "-": words are returned in order, whatever POSIXLY_CORRECT says; ":": no messages of its own.
+    ::opterr = 0;
+    ::optind = 0; // a full restart for every command line
+    for (;;) {
+        const int code = ::getopt_long(static_cast<int>(arguments.size()), argv.data(), "-:h", table.data(), nullptr);
+        if (code == -1) {
+            break;
         }
-        const std::size_t equals = arg.find('=');
-        const std::string name = equals == std::string::npos && arg == SHORT_HELP ? std::string(HELP)
-                                                                                  : arg.substr(0, equals);
-        if (name == HELP || name == VERSION) {
-            if (equals != std::string::npos) {
-                throw UsageError(name + " takes no value");
+        if (code == WORD_CODE) {
+            positional.emplace_back(::optarg);
+        } else if (code == ':') {
+            throw UsageError(nameOf(::optopt) + " needs a value");
+        } else if (code == '?') {
+            if (::optopt == 0) { // a long option, which getopt_long has stepped past
+                const std::string written = argv[static_cast<std::size_t>(::optind) - 1];
+                throw UsageError("unknown option \"" + written.substr(0, written.find('=')) + "\"");
             }
-            given.emplace_back(name, "");
-            continue;
-        }
-        const auto option = std::find_if(known.begin(), known.end(),
-                                         [&](const Option& candidate) { return candidate.name == name; });
-        if (option == known.end()) {
-            throw UsageError("unknown option \"" + name + "\"");
-        }
-        if (!option->takesValue) {
-            if (equals != std::string::npos) {
-                throw UsageError(name + " takes no value");
+            if (::optopt == HELP_CODE || ::optopt >= VERSION_CODE) {
+                throw UsageError(nameOf(::optopt) + " takes no value");
             }
-            given.emplace_back(name, "");
-        } else if (equals != std::string::npos) {
-            given.emplace_back(name, arg.substr(equals + 1));
-        } else if (i + 1 < args.size()) {
-            given.emplace_back(name, args[++i]);
+            throw UsageError("unknown option \"-" + std::string(1, static_cast<char>(::optopt)) + "\"");
         } else {
-            throw UsageError(name + " needs a value");
+            given.emplace_back(nameOf(code), ::optarg == nullptr ? "" : ::optarg);
         }
+    }
+    for (auto word = static_cast<std::size_t>(::optind); word < arguments.size(); ++word) {
+        positional.push_back(arguments[word]); // after "--"
     }
 }
 
-std::optional<CommandLine> CommandLine::readOrAnswer(const Program& program, std::vector<std::string> args,
+std::optional<CommandLine> CommandLine::readOrAnswer(const Program& program, const std::vector<std::string>& args,
                                                      std::span<const Option> known, std::ostream& out,
                                                      std::ostream& err, int& status) {
     try {
-        CommandLine line(std::move(args), known);
+        CommandLine line(args, known);
         if (line.answersHelpOrVersion(program, out)) {
             status = 0;
             return std::nullopt;
@@ -69,7 +100,7 @@ bool CommandLine::answersHelpOrVersion(const Program& program, std::ostream& out
         return true;
     }
     if (option(VERSION)) {
-        out << program.name << " " << MURKMOOT_VERSION << "\n";
+        out << program.name << " " << MURKMOOT_VERSION << "\n" << VERSION_LINES;
         return true;
     }
     return false;
@@ -84,7 +115,32 @@ std::optional<std::string> CommandLine::option(std::string_view name) const {
     return std::nullopt;
 }
 
+std::optional<std::string> CommandLine::firstOptionBeyond(std::span<const Option> allowed) const {
+    for (const auto& [name, value] : given) {
+        if (name != HELP && name != VERSION &&
+            std::none_of(allowed.begin(), allowed.end(), [&](const Option& option) { return option.name == name; })) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
 int CommandLine::reportUsageError(const Program& program, const std::string& message, std::ostream& err) {
-    err << program.name << ": " << message << "\n" << program.usage;
+    err << program.name << ": " << message << "\nTry '" << program.name << " --help'.\n";
     return USAGE_EXIT_STATUS;
+}
+
+std::string CommandLine::shellQuoted(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+               std::string_view("/._-+").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return text;
+    }
+    std::string result = "'";
+    for (const char c : text) {
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return result + "'";
 }
