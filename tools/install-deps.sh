@@ -4,7 +4,7 @@
 #   --tests adds what the test suite needs, --package what tools/package-check.sh needs
 set -euo pipefail
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
-          nlohmann-json3-dev)
+          nlohmann-json3-dev nettle-dev)
 for option in "$@"; do
   case "$option" in
     --tests) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils

@@ -1,9 +1,8 @@
 #pragma once
-// SHA-256 (FIPS 180-4), fed in pieces: a digest that two different sources do not share.
+// SHA-256 fed in pieces, computed by nettle: a digest that two different sources do not share.
 
-#include <array>
-#include <cstddef>
-#include <cstdint>
+#include <nettle/sha2.h>
+
 #include <string>
 #include <string_view>
 
@@ -12,14 +11,9 @@ public:
     Sha256();
 
     void update(std::string_view bytes);
-    // The digest as 64 lowercase hex digits; the object is spent afterwards.
+    // The digest as 64 lowercase hex digits; the object starts afresh afterwards.
     std::string hexDigest();
 
 private:
-    void compress(const unsigned char* block);
-
-    std::array<std::uint32_t, 8> state;
-    std::array<unsigned char, 64> block{};
-    std::size_t blockLength = 0;
-    std::uint64_t totalLength = 0;
+    sha256_ctx context{};
 };

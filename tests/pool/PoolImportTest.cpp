@@ -2,6 +2,7 @@
 // cases (bytes, text, a refused response) go through the MurkmootPool binary in PoolToolTest.
 
 #include "PoolImport.h"
+#include "Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -100,4 +101,12 @@ TEST(PoolImport, ASourceBeyondTheLimitsIsRefusedAsSoonAsItIsSeen) {
             EXPECT_TRUE(std::string(error.what()).starts_with(c.refusal)) << error.what();
         }
     }
+}
+
+TEST(PoolImport, TheDigestOfAddedDataMatchesKnownAnswers) {
+    Sha256 digest;
+    digest.update("a");
+    digest.update("bc"); // pieces make the same digest as the whole
+    EXPECT_EQ(digest.hexDigest(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(digest.hexDigest(), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"); // afresh: ""
 }
