@@ -15,7 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <istream>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -118,10 +118,14 @@ std::string localTime(std::int64_t secondsSinceEpoch) {
     return text;
 }
 
+// The words after the command's name.
+std::span<const std::string> argumentsOf(const CommandLine& line) { return std::span(line.words()).subspan(1); }
+
 } // namespace
 
-PoolTool::PoolTool(std::istream& input, std::ostream& output, std::ostream& errors, DefaultPool defaultPoolPath)
-    : in(input), out(output), err(errors), defaultPool(std::move(defaultPoolPath)) {}
+PoolTool::PoolTool(std::istream& input, std::ostream& output, std::ostream& errors, DefaultPool defaultPoolPath,
+                   MissingPoolHint hint)
+    : in(input), out(output), err(errors), defaultPool(std::move(defaultPoolPath)), missingPoolHint(std::move(hint)) {}
 
 std::string PoolTool::poolPath(const CommandLine& line) const {
     if (const std::optional<std::string> named = line.option(POOL.name)) {
@@ -140,28 +144,22 @@ int PoolTool::run(const std::vector<std::string>& args) {
                                        {"add", ADD_OPTIONS, &PoolTool::add},
                                        {"fill", FILL_OPTIONS, &PoolTool::fill}};
     try {
-        const auto command = args.empty() ? std::end(COMMANDS)
-                                          : std::find_if(std::begin(COMMANDS), std::end(COMMANDS),
-                                                         [&](const Command& c) { return c.name == args[0]; });
-        if (command == std::end(COMMANDS)) {
-            // Only --help and --version come without a command; any other option means the
-            // command is not first.
-            const CommandLine line(args, ALL_OPTIONS);
-            if (line.answersHelpOrVersion(PROGRAM, out)) {
-                return 0;
-            }
-            if (line.words().empty()) {
-                throw CommandLine::UsageError("no command given");
-            }
-            const std::string& word = line.words().front();
-            const bool known = std::any_of(std::begin(COMMANDS), std::end(COMMANDS),
-                                           [&](const Command& c) { return c.name == word; });
-            throw CommandLine::UsageError(known ? "the command comes first: MurkmootPool " + word + " ..."
-                                                : "unknown command \"" + word + "\"");
-        }
-        const CommandLine line({args.begin() + 1, args.end()}, command->options);
+        // Options may stand before or after the command: the first word names it.
+        const CommandLine line(args, ALL_OPTIONS);
         if (line.answersHelpOrVersion(PROGRAM, out)) {
             return 0;
+        }
+        if (line.words().empty()) {
+            throw CommandLine::UsageError("no command given");
+        }
+        const std::string& word = line.words().front();
+        const auto command = std::find_if(std::begin(COMMANDS), std::end(COMMANDS),
+                                          [&](const Command& c) { return c.name == word; });
+        if (command == std::end(COMMANDS)) {
+            throw CommandLine::UsageError("unknown command \"" + word + "\"");
+        }
+        if (const std::optional<std::string> beyond = line.firstOptionBeyond(command->options)) {
+            throw CommandLine::UsageError(word + " takes no option " + *beyond);
         }
         (this->*command->perform)(line);
         return 0;
@@ -174,11 +172,18 @@ int PoolTool::run(const std::vector<std::string>& args) {
 }
 
 void PoolTool::status(const CommandLine& line) {
-    if (!line.words().empty()) {
-        throw CommandLine::UsageError("status takes no argument \"" + line.words().front() + "\"");
+    if (const auto words = argumentsOf(line); !words.empty()) {
+        throw CommandLine::UsageError("status takes no argument \"" + words.front() + "\"");
     }
     PoolFile pool(poolPath(line));
-    const PoolFile::Status status = pool.inspect();
+    PoolFile::Status status;
+    try {
+        status = pool.inspect();
+    } catch (const std::runtime_error& error) {
+        // Before the first game there is no pool yet: say how to make one.
+        const std::string hint = missingPoolHint ? missingPoolHint(pool.getPath()) : "";
+        throw std::runtime_error(hint.empty() ? std::string(error.what()) : error.what() + ("\n" + hint));
+    }
     out << "Pool: " << pool.getPath() << "\n";
     out << "Values left: " << status.count << "\n";
     if (status.count < FEWEST_TO_ASK) {
@@ -199,15 +204,16 @@ void PoolTool::status(const CommandLine& line) {
 }
 
 void PoolTool::add(const CommandLine& line) {
-    if (line.words().size() > 1) {
-        throw CommandLine::UsageError("add takes one source, not \"" + line.words()[1] + "\" too");
+    const auto words = argumentsOf(line);
+    if (words.size() > 1) {
+        throw CommandLine::UsageError("add takes one source, not \"" + words[1] + "\" too");
     }
     const std::string formatName = line.option(FORMAT.name).value_or("auto");
     const auto format = PoolImport::formatNamed(formatName);
     if (!format) {
         throw CommandLine::UsageError("unknown format \"" + formatName + "\"");
     }
-    const std::string source = line.words().empty() ? STANDARD_INPUT : line.words().front();
+    const std::string source = words.empty() ? STANDARD_INPUT : words.front();
     const std::string pool = poolPath(line);
     refuseThePool(source, pool);
     const std::string origin = sourceName(source);
@@ -228,11 +234,12 @@ void PoolTool::add(const CommandLine& line) {
 }
 
 void PoolTool::fill(const CommandLine& line) {
-    if (line.words().size() != 1) {
-        throw CommandLine::UsageError(line.words().empty() ? "fill needs N, the number of values"
-                                                           : "fill takes one N, not \"" + line.words()[1] + "\" too");
+    const auto words = argumentsOf(line);
+    if (words.size() != 1) {
+        throw CommandLine::UsageError(words.empty() ? "fill needs N, the number of values"
+                                                    : "fill takes one N, not \"" + words[1] + "\" too");
     }
-    const std::string& text = line.words().front();
+    const std::string& text = words.front();
     std::size_t count = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
     if (error != std::errc() || end != text.data() + text.size() || count == 0 || count > MOST_FILL_VALUES) {
@@ -296,6 +303,11 @@ void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newV
 
 PoolImport::Read PoolTool::openSource(const std::string& name, UniqueFd& file) {
     if (name == STANDARD_INPUT) {
+        if (&in == &std::cin && ::isatty(STDIN_FILENO) == 1) {
+            // Else a user who forgot the file name sees a program that seems to hang.
+            err << "Reading values from the terminal until end of input (Ctrl-D on a line of its own).\n"
+                << std::flush;
+        }
         return [this](char* buffer, std::size_t size) {
             in.read(buffer, static_cast<std::streamsize>(size));
             if (in.bad()) {

@@ -21,7 +21,11 @@ public:
     // Assets/Data/ under the working directory.
     using DefaultPool = std::function<std::string()>;
 
-    PoolTool(std::istream& in, std::ostream& out, std::ostream& err, DefaultPool defaultPool = {});
+    // For a pool that does not exist, the line saying how to make it (the games print the same).
+    using MissingPoolHint = std::function<std::string(const std::string& pool)>;
+
+    PoolTool(std::istream& in, std::ostream& out, std::ostream& err, DefaultPool defaultPool = {},
+             MissingPoolHint missingPoolHint = {});
 
     // Runs one command line (without the program name) and returns the exit status: 0 when it
     // did what was asked, 1 when it failed (one line on `err`, the pool untouched), 2 for a
@@ -53,4 +57,5 @@ private:
     std::ostream& out;
     std::ostream& err;
     DefaultPool defaultPool;
+    MissingPoolHint missingPoolHint;
 };

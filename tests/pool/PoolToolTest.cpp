@@ -73,7 +73,6 @@ TEST(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {
         {{"fill", "3", "--source", "source"}, "0123456789a", "source: ends after 11 bytes; 3 values take 12\n", bad},
         {{"add", "source"}, "7", malformed + "2: a \"-\" with no digits after it\n", bad},
         {{"status"}, "", malformed + "4: \"99999999999\" does not fit in 32 bits\n", "1\n2\n3\n99999999999\n4\n"},
-        {{"status", "--pool", "gone.txt"}, "", "Failed to open entropy pool: gone.txt\n", bad},
     };
     for (const auto& [args, source, err, text] : cases) {
         writeFile(dir.path() / POOL, text);
@@ -91,12 +90,12 @@ TEST(PoolTool, EveryProgramAnswersHelpVersionAndCommandLineMistakes) {
     const std::tuple<std::string, Args, std::string> mistakes[] = {
         {tool, {}, "no command given"},
         {tool, {"refill"}, "unknown command \"refill\""},
-        {tool, {"--pool", "p", "status"}, "the command comes first: MurkmootPool status ..."},
-        {tool, {"status", "--format", "text"}, "unknown option \"--format\""},
+        {tool, {"status", "--format", "text"}, "status takes no option --format"},
         {tool, {"add", "-x"}, "unknown option \"-x\""},
         {tool, {"add", "--format", "csv", "x"}, "unknown format \"csv\""},
         {tool, {"add", "--pool"}, "--pool needs a value"},
-        {tool, {"fill", "12x"}, "N must be a whole number from 1 to 100000000, not \"12x\""},
+        {tool, {"add", "--again=yes"}, "--again takes no value"},
+        {tool, {"--source", "s", "fill", "--", "-3"}, "N must be a whole number from 1 to 100000000, not \"-3\""},
         {tool, {"status", "--help=yes"}, "--help takes no value"},
         {MURKMOOT_CLI_BINARY, {"--pool-size"}, "unknown option \"--pool-size\""},
         {MURKMOOT_CLI_BINARY, {"why", "--pool"}, "--pool needs a value"},
@@ -109,11 +108,32 @@ TEST(PoolTool, EveryProgramAnswersHelpVersionAndCommandLineMistakes) {
         const ProcessResult help = runProcess(binary, dir.path(), "", {"--help"});
         EXPECT_EQ(help.out.rfind("Usage: " + name, 0) + help.exitStatus, 0U) << help.out;
         EXPECT_EQ(runProcess(binary, dir.path(), "", {"-h"}).out, help.out);
-        EXPECT_EQ(runProcess(binary, dir.path(), "", {"--version"}).out, name + " 1.0\n");
+        EXPECT_EQ(runProcess(binary, dir.path(), "", {"--version"}).out,
+                  name + " 1.0\nCopyright (C) 2026 Murkmoot developers\n"
+                         "License: MIT <https://opensource.org/licenses/MIT>\n"
+                         "This is free software: you are free to change and redistribute it.\n"
+                         "There is NO WARRANTY, to the extent permitted by law.\n");
         const ProcessResult result = runProcess(binary, dir.path(), "", args);
         EXPECT_EQ(result.exitStatus, 2) << firstLine;
-        EXPECT_EQ(result.out + result.err, name + ": " + firstLine + "\n" + help.out);
+        EXPECT_EQ(result.out + result.err, name + ": " + firstLine + "\nTry '" + name + " --help'.\n");
     }
     // Answering their command lines, the games neither start a log nor ask nor open a window.
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "log.txt"));
+}
+
+TEST(PoolTool, TheHintForAMissingPoolRunsAsPrinted) {
+    const TempDir dir;
+    // Before the first game: status says how to make the pool, and so does the terminal game.
+    const std::string pool = "my pool's.txt"; // quoted for the shell
+    const ProcessResult status = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "", {"status", "--pool", pool});
+    const ProcessResult game = runProcess(MURKMOOT_CLI_BINARY, dir.path(), "", {"--pool", pool});
+    const std::vector<std::string> said = lines(status.err);
+    ASSERT_EQ(said.size(), 2U) << status.err;
+    EXPECT_EQ(said[0], "Failed to open entropy pool: " + pool);
+    EXPECT_TRUE(game.err.ends_with("\n" + said[1] + "\n")) << game.err;
+    const std::string hint = "Make one with: ";
+    ASSERT_TRUE(said[1].starts_with(hint));
+    const ProcessResult made = runProcess("/bin/sh", dir.path(), "", {"-c", said[1].substr(hint.size())});
+    EXPECT_EQ(made.exitStatus, 0) << made.err;
+    EXPECT_EQ(lines(readFile(dir.path() / pool)).size(), 100000U);
 }

@@ -3,38 +3,14 @@
 #include "PoolFile.h"
 #include "PoolFill.h"
 #include "core/Config.h"
+#include "core/PoolHint.h"
 #include "core/Logging.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <ostream>
-#include <string_view>
 #include <unistd.h>
-
-namespace {
-
-const char* const POOL_TOOL = "MurkmootPool";
-
-// A path as a shell takes it.
-std::string quoted(const std::string& text) {
-    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
-               std::string_view("/._-+~").find(c) != std::string_view::npos;
-    });
-    if (plain) {
-        return text;
-    }
-    std::string result = "'";
-    for (const char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
-
-} // namespace
 
 PlayerFiles::PlayerFiles(AppPaths appPaths) : paths(std::move(appPaths)) {}
 
@@ -71,8 +47,8 @@ std::string PlayerFiles::choosePool(const std::optional<std::string>& named, std
         return pool;
     }
     PoolFile file(pool);
-    if (PoolFill::createFromSystem(file, NEW_POOL_VALUES)) {
-        const std::string said = "Created your entropy pool " + pool + " with " + std::to_string(NEW_POOL_VALUES) +
+    if (PoolFill::createFromSystem(file, PoolHint::NEW_POOL_VALUES)) {
+        const std::string said = "Created your entropy pool " + pool + " with " + std::to_string(PoolHint::NEW_POOL_VALUES) +
                                  " values from " + PoolFill::SYSTEM_SOURCE + ".";
         err << said << std::endl;
         LOG_INFO(said);
@@ -80,11 +56,4 @@ std::string PlayerFiles::choosePool(const std::optional<std::string>& named, std
     return pool;
 }
 
-std::string PlayerFiles::missingPoolHint(const std::string& pool) const {
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(pool, ec))) {
-        return "";
-    }
-    const std::string tool = paths.isInstalled() ? POOL_TOOL : (paths.getExecutableDirectory() / POOL_TOOL).string();
-    return "Make one with: " + quoted(tool) + " --pool " + quoted(pool) + " fill " + std::to_string(NEW_POOL_VALUES);
-}
+std::string PlayerFiles::missingPoolHint(const std::string& pool) const { return PoolHint::forMissing(paths, pool); }

@@ -10,9 +10,6 @@
 
 class PlayerFiles {
 public:
-    // A player's first pool: about 7,000 consultations.
-    static constexpr std::size_t NEW_POOL_VALUES = 100'000;
-
     explicit PlayerFiles(AppPaths paths);
 
     // Starts the log: installed, in the state directory; in a build tree, in the working
@@ -22,7 +19,7 @@ public:
     void startLog(std::ostream& err) const;
 
     // The pool to draw from: `named` as given, else the default. Installed, a missing default
-    // pool is made first with NEW_POOL_VALUES values from the system's random source, and that
+    // pool is made first with PoolHint::NEW_POOL_VALUES values from the system's random source, and that
     // is said once on `err` and in the log. Throws std::runtime_error when that fails.
     std::string choosePool(const std::optional<std::string>& named, std::ostream& err) const;
 
