@@ -6,10 +6,17 @@
 // writes nothing in the working directory or under its prefix.
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 class AppPaths {
 public:
+    // A player's directory that is not the player's own (another owner, or writable by others).
+    class ForeignDirectory : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
     // The pool in a build tree, relative to the working directory.
     static constexpr const char* BUILD_TREE_POOL = "Assets/Data/entropy_pool.txt";
 
@@ -32,7 +39,8 @@ public:
 
 private:
     // The directory under $variable (default ~/<fallback>) that holds this game's files, made
-    // with mode 0700 where missing. Throws std::runtime_error naming what failed.
+    // with mode 0700 where missing. Throws std::runtime_error naming what failed, ForeignDirectory
+    // (one line naming it and its owner) when it is not the player's alone.
     static std::string playerDirectory(const char* variable, const char* fallback);
 
     std::filesystem::path executableDirectory;

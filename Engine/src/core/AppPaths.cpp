@@ -44,6 +44,24 @@ void makeDirectories(const std::filesystem::path& directory) {
     }
 }
 
+// A player's directory that another user owns or may write in would let that user read the
+// future answers or swap the pool: refuse it rather than use it.
+void requireOwnDirectory(const std::filesystem::path& directory) {
+    struct stat status {};
+    if (::stat(directory.c_str(), &status) != 0) {
+        throw std::runtime_error("Cannot use the directory " + directory.string() + " (" + std::strerror(errno) + ")");
+    }
+    const bool own = status.st_uid == ::geteuid();
+    if (own && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0) {
+        return;
+    }
+    const passwd* owner = ::getpwuid(status.st_uid);
+    const std::string ownerName = owner != nullptr ? owner->pw_name : "user " + std::to_string(status.st_uid);
+    throw AppPaths::ForeignDirectory("Refusing to use " + directory.string() + ": it belongs to " + ownerName +
+                                     (own ? " but others may write in it" : ", not to you") +
+                                     "; it must be yours and writable by you alone");
+}
+
 } // namespace
 
 AppPaths AppPaths::forThisProgram() {
@@ -76,5 +94,6 @@ std::string AppPaths::playerDirectory(const char* variable, const char* fallback
                                                                         : std::filesystem::path(homeDirectory()) / fallback;
     const std::filesystem::path directory = (home / GAME_DIRECTORY).lexically_normal();
     makeDirectories(directory);
+    requireOwnDirectory(directory);
     return directory.string();
 }
