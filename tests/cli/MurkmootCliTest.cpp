@@ -2,8 +2,14 @@
 // directory, as a user would run it.
 
 #include "TestSupport.h"
+#include "core/AppPaths.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -84,4 +90,49 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
     EXPECT_EQ(readFile(dir.path() / "log.txt"), "");
     const std::filesystem::directory_iterator archived(dir.path() / "logging");
     EXPECT_EQ(std::distance(archived, std::filesystem::directory_iterator()), 5);
+}
+
+// The player's own directories, as an installed game finds them (no Assets/ beside the program).
+class PlayerDirectory : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
+
+    // The refusal of the pool's directory, or "" when it is used.
+    std::string refusal() const {
+        try {
+            AppPaths(dir.path() / "bin").defaultPool();
+            return "";
+        } catch (const AppPaths::ForeignDirectory& error) {
+            return error.what();
+        }
+    }
+
+    const TempDir dir;
+    const std::filesystem::path game = dir.path() / "data/murkmoot";
+};
+
+TEST_F(PlayerDirectory, OneOthersMayWriteInIsRefusedNamingItAndItsOwner) {
+    std::filesystem::create_directories(game);
+    const std::string me = ::getpwuid(::geteuid())->pw_name;
+    for (const mode_t mode : {0770, 0707, 0700}) {
+        ::chmod(game.c_str(), mode);
+        EXPECT_EQ(refusal(), mode == 0700 ? ""
+                                          : "Refusing to use " + game.string() + ": it belongs to " + me +
+                                                " but others may write in it; it must be yours and writable by you alone");
+    }
+}
+
+TEST_F(PlayerDirectory, ALinkToAnotherUsersDirectoryIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a directory to another user needs root";
+    }
+    std::filesystem::create_directories(dir.path() / "theirs");
+    std::filesystem::create_directories(dir.path() / "data");
+    ASSERT_EQ(::chown((dir.path() / "theirs").c_str(), 65534, 65534), 0);
+    std::filesystem::create_directory_symlink(dir.path() / "theirs", game);
+    const passwd* owner = ::getpwuid(65534);
+    EXPECT_EQ(refusal(), "Refusing to use " + game.string() + ": it belongs to " +
+                             (owner != nullptr ? owner->pw_name : "user 65534") +
+                             ", not to you; it must be yours and writable by you alone");
 }

@@ -23,6 +23,9 @@ void PlayerFiles::startLog(std::ostream& err) const {
     std::string directory;
     try {
         directory = paths.stateDirectory();
+    } catch (const AppPaths::ForeignDirectory& error) {
+        err << error.what() << std::endl; // the refusal says all
+        std::exit(1);
     } catch (const std::exception& error) {
         err << error.what() << "\nFailed to open log file." << std::endl;
         std::exit(1);
