@@ -1,6 +1,7 @@
 #include "Murkmoot.h"
 
 #include <ostream>
+#include <stdexcept>
 
 const std::string Murkmoot::entropyPoolPath = "Assets/Data/entropy_pool.txt";
 
@@ -29,5 +30,11 @@ void Murkmoot::onRosterShown(std::size_t poolSizeLeft) {
     if (poolSizeLeft < LOW_POOL_THRESHOLD) {
         out << "⚠️ Warning: Low entropy pool size (" << poolSizeLeft
             << "). Consider replenishing the pool.\n";
+    }
+}
+
+void Murkmoot::onVotingHeld() {
+    if (getPool().inspect().count < MOST_DRAWS_AFTER_SUMMONS) {
+        throw std::runtime_error("Entropy pool empty");
     }
 }

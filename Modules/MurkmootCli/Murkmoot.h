@@ -14,6 +14,9 @@ public:
     static const OracleDialect DIALECT;
     // Below this many values left after summoning, the user is told to refill the pool.
     static constexpr std::size_t LOW_POOL_THRESHOLD = 20;
+    // After the summons: one draw per vote, the prophecy, the verdict, the override test and its
+    // line when it triggers.
+    static constexpr std::size_t MOST_DRAWS_AFTER_SUMMONS = COUNCIL_SIZE + 4;
 
     explicit Murkmoot(std::istream& in = std::cin, std::ostream& out = std::cout,
                       const std::string& poolPath = entropyPoolPath);
@@ -26,6 +29,9 @@ public:
 
 protected:
     void onRosterShown(std::size_t poolSizeLeft) override;
+    // Another program may have drawn while the player typed: without every draw the rest of the
+    // consultation may take, it draws none, as the values would be spent on votes nobody sees.
+    void onVotingHeld() override;
 
 private:
     std::istream& in;

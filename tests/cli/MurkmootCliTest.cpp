@@ -2,13 +2,17 @@
 // directory, as a user would run it.
 
 #include "TestSupport.h"
+#include "PoolFile.h"
 #include "core/AppPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -72,7 +76,8 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
                                                "Pudding Brain says little but hums in resonance...\n\n"
                                                "Final Verdict: RESONANCE — the hum drowns all dissent.\n",
          "", zeros(1)},
-        {VOTED, "q", BANNER + ROSTER + asked(7), "Entropy pool empty\n", ""},
+        // Enough for the roster but not for every draw that may follow: none of those is spent.
+        {VOTED, "q", BANNER + ROSTER + asked(7), "Entropy pool empty\n", "13\n13\n-1\n1234\n42\n16\n9\n"},
         {malformed, "q", BANNER,
          "Malformed entropy pool: " + POOL + ": line 4: \"99999999999\" does not fit in 32 bits\n", malformed},
     };
@@ -90,6 +95,23 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
     EXPECT_EQ(readFile(dir.path() / "log.txt"), "");
     const std::filesystem::directory_iterator archived(dir.path() / "logging");
     EXPECT_EQ(std::distance(archived, std::filesystem::directory_iterator()), 5);
+}
+
+TEST(Cli, WaitsForAnotherProgramHoldingThePoolAndSaysSo) {
+    const TempDir dir;
+    writeFile(dir.path() / POOL, zeros(12) + "7\n" + VOTED);
+    std::promise<void> held;
+    std::thread holder([&] {
+        PoolFile pool((dir.path() / POOL).string());
+        const PoolFile::Hold hold = pool.hold();
+        held.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // past the second before the notice
+    });
+    held.get_future().wait();
+    const ProcessResult result = runProcess(MURKMOOT_CLI_BINARY, dir.path(), "q");
+    holder.join();
+    EXPECT_EQ(result.err, "Waiting for the entropy pool: another program is using " + POOL + "\n");
+    EXPECT_EQ(result.out, BANNER + ROSTER + asked(20) + VOTES + SPOKEN);
 }
 
 // The player's own directories, as an installed game finds them (no Assets/ beside the program).

@@ -136,6 +136,7 @@ OracleResult OracleCouncil::consult() {
     onRosterShown(pool.lastCount());
 
     PoolFile::Hold voting = pool.hold();
+    onVotingHeld();
     std::vector<GoblinVote> votes;
     for (const GoblinProfile& profile : council) {
         votes.push_back(goblinVote(profile));

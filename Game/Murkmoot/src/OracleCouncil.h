@@ -49,6 +49,8 @@ protected:
     // Hooks for the program-specific steps, in run order.
     virtual void onPoolLoaded(std::size_t /*poolSize*/) {}
     virtual void onRosterShown(std::size_t /*poolSizeLeft*/) {}
+    // With the pool held for the votes, before their first draw.
+    virtual void onVotingHeld() {}
     virtual void onVoteDrawn(int /*value*/) {}
 
     std::ostream& output() { return out; }
