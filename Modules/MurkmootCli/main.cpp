@@ -1,10 +1,9 @@
 // Murkmoot in a terminal: one question on standard input, the council's report on standard output.
 
-#include "core/AppPaths.h"
-#include "core/CommandLine.h"
+#include "GameStart.h"
 #include "IntroSplash.h"
 #include "Murkmoot.h"
-#include "PlayerFiles.h"
+#include "core/CommandLine.h"
 #include "core/Logging.h"
 
 #include <exception>
@@ -25,27 +24,19 @@ const CommandLine::Program PROGRAM{
     "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
     "               with 100000 values from /dev/urandom on the first start\n"};
 
-const CommandLine::Option POOL{"--pool", true};
-const CommandLine::Option OPTIONS[] = {POOL};
-
 } // namespace
 
 int main(int argc, char** argv) {
     int answered = 0;
-    const std::optional<CommandLine> line =
-        CommandLine::readOrAnswer(PROGRAM, {argv + 1, argv + argc}, OPTIONS, std::cout, std::cerr, answered);
-    if (!line) {
+    const std::optional<GameStart> start = GameStart::begin(PROGRAM, argc, argv, answered);
+    if (!start) {
         return answered;
     }
-    const std::optional<std::string> namedPool = line->option(POOL.name);
-
-    const PlayerFiles files(AppPaths::forThisProgram());
-    files.startLog(std::cerr);
     std::string pool;
     std::unique_ptr<Murkmoot> oracle;
     int status = 0;
     try {
-        pool = files.choosePool(namedPool, std::cerr);
+        pool = start->choosePool(std::cerr);
         introSplash();
         oracle = std::make_unique<Murkmoot>(std::cin, std::cout, pool);
         oracle->runOracle();
@@ -53,7 +44,7 @@ int main(int argc, char** argv) {
         // What was printed stays printed and drawn values stay consumed; say why we stopped.
         std::cout.flush();
         std::cerr << error.what() << std::endl;
-        if (const std::string hint = pool.empty() ? "" : files.missingPoolHint(pool); !hint.empty()) {
+        if (const std::string hint = pool.empty() ? "" : start->getFiles().missingPoolHint(pool); !hint.empty()) {
             std::cerr << hint << std::endl;
         }
         status = 1;

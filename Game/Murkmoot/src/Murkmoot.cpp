@@ -2,9 +2,9 @@
 
 #include "ApplicationActions.h"
 #include "AssetPaths.h"
+#include "GameStart.h"
 #include "MurkmootWorkflow.h"
 #include "OracleScene.h"
-#include "PlayerFiles.h"
 #include "core/AppPaths.h"
 #include "core/CommandLine.h"
 #include "core/Config.h"
@@ -46,9 +46,6 @@ const CommandLine::Program PROGRAM{
     "               program in a build tree, else your own pool,\n"
     "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
     "               with 100000 values from /dev/urandom on the first start\n"};
-
-const CommandLine::Option POOL{"--pool", true};
-const CommandLine::Option OPTIONS[] = {POOL};
 
 constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
 constexpr auto UPDATE_INTERVAL = std::chrono::milliseconds(16);
@@ -169,20 +166,16 @@ void handleResize(SDL_Window* window, SDL_Renderer* renderer) {
 
 int main(int argc, char* argv[]) {
     int answered = 0;
-    const std::optional<CommandLine> line =
-        CommandLine::readOrAnswer(PROGRAM, {argv + 1, argv + argc}, OPTIONS, std::cout, std::cerr, answered);
-    if (!line) {
+    const std::optional<GameStart> start = GameStart::begin(PROGRAM, argc, argv, answered);
+    if (!start) {
         return answered;
     }
-    const std::optional<std::string> namedPool = line->option(POOL.name);
-
-    const PlayerFiles files(AppPaths::forThisProgram());
-    files.startLog(std::cerr);
+    const PlayerFiles& files = start->getFiles();
     LOG_INFO("Murkmoot application started.");
     try {
-        const std::string pool = files.choosePool(namedPool, std::cerr);
+        const std::string pool = start->choosePool(std::cerr);
         // A pool named on the command line is found from where the program was started.
-        MurkmootWorkflow::setPoolPath(namedPool ? std::filesystem::absolute(pool).string() : pool);
+        MurkmootWorkflow::setPoolPath(start->isPoolNamed() ? std::filesystem::absolute(pool).string() : pool);
     } catch (const std::exception& error) {
         ErrorManager::handleError(error.what());
     }
