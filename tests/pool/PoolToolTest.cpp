@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace testsupport;
 using Args = std::vector<std::string>;
@@ -136,4 +140,31 @@ TEST(PoolTool, TheHintForAMissingPoolRunsAsPrinted) {
     const ProcessResult made = runProcess("/bin/sh", dir.path(), "", {"-c", said[1].substr(hint.size())});
     EXPECT_EQ(made.exitStatus, 0) << made.err;
     EXPECT_EQ(lines(readFile(dir.path() / pool)).size(), 100000U);
+}
+
+TEST(PoolTool, AddOnATerminalSaysItReadsUntilEndOfInput) {
+    const TempDir dir;
+    int terminal = -1;
+    int player = -1;
+    ASSERT_EQ(::openpty(&terminal, &player, nullptr, nullptr, nullptr), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int err = ::open((dir.path() / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = ::open("/dev/null", O_WRONLY);
+        if (err < 0 || out < 0 || ::chdir(dir.path().c_str()) != 0 || ::dup2(player, 0) < 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0) {
+            ::_exit(127);
+        }
+        ::execl(MURKMOOT_POOL_BINARY, MURKMOOT_POOL_BINARY, "add", "--pool", "p", nullptr);
+        ::_exit(127);
+    }
+    ::close(player);
+    const std::string typed = "5 6\n\x04"; // a line, then Ctrl-D
+    EXPECT_EQ(::write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    EXPECT_EQ(readFile(dir.path() / "err"),
+              "Reading values from the terminal until end of input (Ctrl-D on a line of its own).\n");
+    EXPECT_EQ(readFile(dir.path() / "p"), "5\n6\n");
 }
