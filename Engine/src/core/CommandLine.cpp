@@ -116,7 +116,8 @@ std::optional<std::string> CommandLine::option(std::string_view name) const {
 }
 
 std::optional<std::string> CommandLine::firstOptionBeyond(std::span<const Option> allowed) const {
-    for (const auto& [name, value] : given) {
+    for (const auto& entry : given) {
+        const std::string& name = entry.first;
         if (name != HELP && name != VERSION &&
             std::none_of(allowed.begin(), allowed.end(), [&](const Option& option) { return option.name == name; })) {
             return name;
