@@ -81,7 +81,8 @@ int Journal::open(int flags, const char* verb) const {
 }
 
 void Journal::append(const JournalEntry& entry) const {
-    const FileDescriptor file(open(O_WRONLY | O_APPEND | O_CREAT, "write"));
+    // Read access too, to see whether the journal ends with a line feed.
+    const FileDescriptor file(open(O_RDWR | O_APPEND | O_CREAT, "write"));
     const int fd = file.get();
     std::string line = entry.toLine();
     struct stat status {};
