@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -131,8 +132,13 @@ TEST_F(JournalTest, TornLastLineIsSkippedOnceAndTheNextEntryStartsItsOwnLine) {
     reading = journal.readLast(5);
     EXPECT_EQ(questions(reading), (std::vector<std::string>{"first", "after"}));
     EXPECT_EQ(reading.skippedLines, 1U);
-    EXPECT_EQ(JournalPrinter::skippedWarning(1, file),
-              "Warning: skipped 1 line of the journal " + file.string() + " that is not a consultation.\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(JournalPrinter::show(journal, 1, out, err), 0);
+    EXPECT_EQ(out.str(), JournalPrinter::format({reading.entries.back()}));
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(JournalPrinter::show(journal, 2, out, err), 0);
+    EXPECT_EQ(err.str(), "Warning: skipped 1 line of the journal " + file.string() + " that is not a consultation.\n");
 }
 
 TEST_F(JournalTest, RefusesALinkOrAnythingButAFileAndReportsWhatCannotBeWritten) {
@@ -145,6 +151,15 @@ TEST_F(JournalTest, RefusesALinkOrAnythingButAFileAndReportsWhatCannotBeWritten)
         },
         Journal::Error);
     EXPECT_THROW(journal.readLast(5), Journal::Error);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(JournalPrinter::show(journal, 5, out, err), 1);
+    EXPECT_FALSE(journal.record(entry("q"), err));
+    EXPECT_FALSE(journal.record(entry("q"), err));
+    EXPECT_EQ(err.str(), "Cannot read the journal " + file.string() + ": it is a symbolic link\n"
+                         "Warning: Cannot write the journal " + file.string() +
+                         ": it is a symbolic link. Consultations go on without it.\n");
+    EXPECT_EQ(out.str(), "");
     EXPECT_FALSE(fs::exists(target));
 
     fs::remove(file);
@@ -154,7 +169,8 @@ TEST_F(JournalTest, RefusesALinkOrAnythingButAFileAndReportsWhatCannotBeWritten)
 
     const Journal nowhere(dir.path() / "missing/journal.jsonl");
     EXPECT_THROW(nowhere.append(entry("q")), Journal::Error);
-    EXPECT_TRUE(nowhere.readLast(5).entries.empty());
+    EXPECT_EQ(JournalPrinter::show(nowhere, 5, out, err), 0);
+    EXPECT_EQ(out.str(), JournalPrinter::EMPTY);
     if (::geteuid() != 0) {
         fs::remove(file);
         writeFile(file, "");

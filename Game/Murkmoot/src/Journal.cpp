@@ -1,9 +1,12 @@
 #include "Journal.h"
 
+#include "core/Logging.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -101,6 +104,21 @@ void Journal::append(const JournalEntry& entry) const {
     }
     if (static_cast<std::size_t>(written) != line.size()) {
         fail("write", ENOSPC);
+    }
+}
+
+bool Journal::record(const JournalEntry& entry, std::ostream& err) {
+    try {
+        append(entry);
+        return true;
+    } catch (const Error& error) {
+        if (!warned) {
+            warned = true;
+            const std::string warning = std::string(error.what()) + ". Consultations go on without it.";
+            err << "Warning: " << warning << std::endl;
+            LOG_WARN(warning);
+        }
+        return false;
     }
 }
 

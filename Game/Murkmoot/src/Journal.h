@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <iosfwd>
 #include <stdexcept>
 #include <vector>
 
@@ -38,6 +39,10 @@ public:
     // lines. The file is made 0600; a link or anything but a regular file at its name is refused.
     // After a line torn by a kill, the entry starts a line of its own. Throws Error.
     void append(const JournalEntry& entry) const;
+    // As append, but a failure is a warning on `err` and in the log, given once for this
+    // journal however many consultations follow: the consultation goes on without its entry.
+    // Returns whether the entry was written.
+    bool record(const JournalEntry& entry, std::ostream& err);
 
     // The last `count` entries, oldest first, read backwards from the end block by block: the
     // cost follows `count`, not the journal's length. A missing journal reads as empty.
@@ -53,4 +58,5 @@ private:
     [[noreturn]] void fail(const std::string& what, int error) const;
 
     std::filesystem::path path;
+    bool warned = false;
 };

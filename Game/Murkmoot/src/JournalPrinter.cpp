@@ -1,5 +1,7 @@
 #include "JournalPrinter.h"
 
+#include <ostream>
+
 namespace {
 
 // The journal is a file anyone with the player's rights can edit: control characters in it must
@@ -47,4 +49,17 @@ std::string JournalPrinter::skippedWarning(std::size_t skippedLines, const std::
     return "Warning: skipped " + std::to_string(skippedLines) + (skippedLines == 1 ? " line" : " lines") +
            " of the journal " + journal.string() + " that " + (skippedLines == 1 ? "is" : "are") +
            " not a consultation.\n";
+}
+
+int JournalPrinter::show(const Journal& journal, std::size_t count, std::ostream& out, std::ostream& err) {
+    Journal::Reading reading;
+    try {
+        reading = journal.readLast(count);
+    } catch (const Journal::Error& error) {
+        err << error.what() << std::endl;
+        return 1;
+    }
+    err << skippedWarning(reading.skippedLines, journal.getPath()) << std::flush;
+    out << format(reading.entries) << std::flush;
+    return 0;
 }
