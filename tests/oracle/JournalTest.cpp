@@ -78,6 +78,7 @@ TEST_F(JournalTest, EntryIsOneJsonLineWithEveryFieldAndReadsBackTheSame) {
 
     const std::string line = plain.toLine();
     ASSERT_EQ(line.find('\n'), line.size() - 1);
+    EXPECT_EQ(line.rfind(R"({"time":"2026-12-08T10:15:03+01:00","program":"MurkmootCli","question":)", 0), 0U);
     EXPECT_EQ(nlohmann::json::parse(line),
               nlohmann::json::parse(R"({"time":"2026-12-08T10:15:03+01:00","program":"MurkmootCli",
                   "question":"Will it rain?","council":["Bogwort","Mirefang"],

@@ -137,8 +137,8 @@ Journal::Reading Journal::readLast(std::size_t count) const {
         fail("read", errno);
     }
 
-    // Lines come out newest first. `tail` holds the start of the newest line not yet complete:
-    // the bytes after the first line feed of everything read so far.
+    // Lines come out newest first. `tail` holds what was read before the first line feed found
+    // so far: the end of a line whose start is still unread.
     std::string tail;
     bool overlong = false;
     const auto take = [&](std::string_view line) {
@@ -168,14 +168,17 @@ Journal::Reading Journal::readLast(std::size_t count) const {
             if (n < 0 && errno == EINTR) {
                 continue;
             }
-            if (n <= 0) {
-                // Shrunk under us, or unreadable: what was found so far stands.
-                if (n < 0) {
-                    fail("read", errno);
-                }
-                return reading;
+            if (n < 0) {
+                fail("read", errno);
+            }
+            if (n == 0) {
+                break; // cut short under us: what was found so far stands
             }
             got += static_cast<std::size_t>(n);
+        }
+        if (got < size) {
+            done = true;
+            break;
         }
         // Only the new block can hold line feeds: `tail` is what preceded the first one.
         block += tail;

@@ -54,20 +54,22 @@ std::string JournalEntry::localTime(std::chrono::system_clock::time_point when) 
 }
 
 std::string JournalEntry::toLine() const {
-    json votesJson = json::array();
+    // In the order a reader looks for them, time first.
+    using ordered = nlohmann::ordered_json;
+    ordered votesJson = ordered::array();
     for (const Vote& vote : votes) {
         votesJson.push_back({{"member", vote.member}, {"value", vote.value}, {"answer", vote.answer}});
     }
-    const json object = {{"time", time},
-                         {"program", program},
-                         {"question", question},
-                         {"council", council},
-                         {"votes", votesJson},
-                         {"prophecy", prophecy},
-                         {"verdict", verdict},
-                         {"override", overrideLine ? json(*overrideLine) : json(nullptr)},
-                         {"consensus", consensus}};
-    return object.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    const ordered object = {{"time", time},
+                            {"program", program},
+                            {"question", question},
+                            {"council", council},
+                            {"votes", votesJson},
+                            {"prophecy", prophecy},
+                            {"verdict", verdict},
+                            {"override", overrideLine ? ordered(*overrideLine) : ordered(nullptr)},
+                            {"consensus", consensus}};
+    return object.dump(-1, ' ', false, ordered::error_handler_t::replace) + "\n";
 }
 
 std::optional<JournalEntry> JournalEntry::parse(std::string_view line) {
