@@ -85,6 +85,7 @@ measure() {
   sleep 1
   hidden=$(cpu_percent "$game")
   xdotool windowmap "$window"
+  xdotool windowfocus "$window" # mapped again, the window has lost the keyboard
   sleep 1
   local asked
   asked=$(monotonic_ms)
