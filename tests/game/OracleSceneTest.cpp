@@ -295,7 +295,21 @@ TEST_F(OracleSceneTest, AFrameIsDrawnOnlyWhenThePictureChanges) {
         SDL_PumpEvents();
         return SDL_Event{.motion = {.type = SDL_MOUSEMOTION}};
     };
+    // Whether the window shows what drawing the whole scene straight to it shows.
+    const auto shown = [] {
+        std::vector<Uint32> pixels(1920 * 1080);
+        SDL_RenderReadPixels(SdlEnvironment::renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 1920 * 4);
+        return pixels;
+    };
+    const auto sameAsDrawnWhole = [&] {
+        const std::vector<Uint32> before = shown();
+        SDL_SetRenderDrawColor(SdlEnvironment::renderer, 24, 25, 26, 255);
+        SDL_RenderClear(SdlEnvironment::renderer);
+        scene->render(SdlEnvironment::renderer);
+        return before == shown();
+    };
     ASSERT_TRUE(loop.drawIfChanged()) << "the first frame";
+    EXPECT_TRUE(sameAsDrawnWhole()) << "the canvas shows the scene as drawn straight to the window";
     EXPECT_FALSE(loop.drawIfChanged());
     EXPECT_FALSE(updateBy(17) || updateBy(600)) << "updates that change nothing, the pool count read again";
     EXPECT_FALSE(send(pointAt(100, 100)) || send(SDL_Event{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = SDLK_a}}}));
@@ -312,9 +326,13 @@ TEST_F(OracleSceneTest, AFrameIsDrawnOnlyWhenThePictureChanges) {
     EXPECT_FALSE(drawsAfter([&] { box.update(400); }));
     EXPECT_TRUE(drawsAfter([&] { box.update(500); })) << "the caret off";
     EXPECT_TRUE(send(SDL_Event{.text = {.type = SDL_TEXTINPUT, .text = "?"}}));
-    box.setActive(false);
-    box.update(0);
+    box.update(1000);
     loop.drawIfChanged();
+    box.setActive(false);
+    scene->takeChange(); // left with the caret's change alone: a frame redraws only around it
+    box.update(1500);
+    EXPECT_TRUE(loop.drawIfChanged());
+    EXPECT_TRUE(sameAsDrawnWhole()) << "the caret's part redrawn, and nothing else changed";
 
     EntropyManager::savePool(poolOf(140, 2), POOL); // a refill
     EXPECT_TRUE(updateBy(600)) << "the pool count";
@@ -325,7 +343,7 @@ TEST_F(OracleSceneTest, AFrameIsDrawnOnlyWhenThePictureChanges) {
     EXPECT_FALSE(send(SDL_Event{.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_MINIMIZED}}));
     EXPECT_FALSE(send(overAsk)) << "nothing drawn while minimized";
     EXPECT_TRUE(send(SDL_Event{.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_RESTORED}}));
-    EXPECT_EQ(loop.getFramesDrawn(), 11U);
+    EXPECT_EQ(loop.getFramesDrawn(), 12U);
 }
 
 // Set-up draws nothing and waits for nothing while another program holds the pool: the portrait

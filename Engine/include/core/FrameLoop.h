@@ -5,6 +5,14 @@
 // resized. Between events and updates the loop sleeps in SDL_WaitEventTimeout. While the window is
 // hidden or minimized nothing is drawn; updates go on. Time is an argument, so the loop's steps
 // can be driven headless.
+//
+// Frames are drawn on a canvas texture kept between frames and copied to the window: when only a
+// small part changed (the caret's blink), an accelerated renderer draws the scene clipped to that
+// part, and the rest of the canvas still holds the last picture. Where the renderer has no target
+// textures the scene is drawn straight to the window, whole.
+
+#include "core/SdlPtrs.h"
+#include "entities/Scene.h"
 
 #include <SDL.h>
 
@@ -43,7 +51,13 @@ public:
     std::uint64_t getFramesDrawn() const { return framesDrawn; }
 
 private:
+    // Draws the scene on the canvas, whole or only `part`, and copies the canvas to the window;
+    // false, having drawn nothing, when there is no canvas to draw on.
+    bool drawThroughCanvas(Scene* scene, const SDL_Rect* part);
+
     SDL_Renderer* renderer = nullptr; // not owned
+    SdlTexturePtr canvas;
+    SDL_Point canvasSize{0, 0};
     std::function<void(const SDL_WindowEvent&)> windowEventHandler;
     Clock::time_point previousUpdate;
     bool running = true;

@@ -32,8 +32,12 @@ public:
     void render(Uint32 ticks);
     // Notes, at that clock, whether the caret blinked on or off since the last call.
     void update(Uint32 ticks);
-    // Whether what the box draws changed since the last call (see ChangeFlag): text, focus or caret.
+    // Whether what the box draws changed since the last call (see ChangeFlag): text or focus.
     bool takeChange() { return changes.take(); }
+    // Whether the caret alone blinked since the last call; it stands in getCaretArea().
+    bool takeCaretChange() { return caretChanges.take(); }
+    // Where the caret is drawn when on, as of the last render (logical coordinates).
+    const SDL_Rect& getCaretArea() const { return caretArea; }
 
     const std::string& getInput() const { return input; }
     bool isActive() const { return active; }
@@ -53,4 +57,6 @@ private:
     bool active = false;
     bool caretShown = false; // as of the last update
     ChangeFlag changes;
+    ChangeFlag caretChanges;
+    SDL_Rect caretArea{0, 0, 0, 0};
 };

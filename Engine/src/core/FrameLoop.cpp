@@ -25,6 +25,10 @@ void FrameLoop::setWindowEventHandler(std::function<void(const SDL_WindowEvent&)
 }
 
 void FrameLoop::handleEvent(SDL_Event& event) {
+    if (event.type == SDL_RENDER_TARGETS_RESET || event.type == SDL_RENDER_DEVICE_RESET) {
+        canvas.reset(); // its picture is gone
+        frameWanted = true;
+    }
     if (event.type == SDL_QUIT) {
         running = false;
         LOG_INFO("SDL_QUIT event received, exiting main loop.");
@@ -69,20 +73,67 @@ void FrameLoop::updateIfDue(Clock::time_point now) {
 bool FrameLoop::drawIfChanged() {
     const std::shared_ptr<Scene> scene = SceneManager::getInstance().getCurrentScene();
     // Asked even while hidden, so that what changed meanwhile is not drawn twice once shown.
-    const bool changed = scene && scene->takeChange();
-    if (hidden || !(changed || frameWanted)) {
+    const Scene::Change change = scene ? scene->takeChangedPart() : Scene::Change{};
+    if (hidden || !(change.any || frameWanted)) {
         return false;
     }
+    const bool whole = change.whole || frameWanted;
     frameWanted = false;
     LOG_DEBUG("Starting rendering process");
-    SDL_SetRenderDrawColor(renderer, CLEAR_RED, CLEAR_GREEN, CLEAR_BLUE, SDL_ALPHA_OPAQUE);
-    SDL_RenderClear(renderer);
-    if (scene) {
-        scene->render(renderer);
+    if (!drawThroughCanvas(scene.get(), whole ? nullptr : &change.part)) {
+        SDL_SetRenderDrawColor(renderer, CLEAR_RED, CLEAR_GREEN, CLEAR_BLUE, SDL_ALPHA_OPAQUE);
+        SDL_RenderClear(renderer);
+        if (scene) {
+            scene->render(renderer);
+        }
     }
     LOG_DEBUG("Rendering process completed");
     SDL_RenderPresent(renderer);
     ++framesDrawn;
+    return true;
+}
+
+bool FrameLoop::drawThroughCanvas(Scene* scene, const SDL_Rect* part) {
+    SDL_Point size{0, 0};
+    SDL_GetRendererOutputSize(renderer, &size.x, &size.y);
+    if (!canvas || canvasSize.x != size.x || canvasSize.y != size.y) {
+        canvas.reset(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, size.x, size.y));
+        if (!canvas) {
+            return false;
+        }
+        SDL_SetTextureBlendMode(canvas.get(), SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(canvas.get(), SDL_ScaleModeNearest);
+        canvasSize = size;
+        part = nullptr; // a new canvas holds no picture yet
+    }
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0) {
+        part = nullptr; // software scaling samples a clipped copy differently: only whole frames there
+    }
+    int logicalWidth = 0;
+    int logicalHeight = 0;
+    SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
+    if (SDL_SetRenderTarget(renderer, canvas.get()) != 0) {
+        canvas.reset();
+        return false;
+    }
+    SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight); // the window's scaling, on the canvas
+    SDL_SetRenderDrawColor(renderer, CLEAR_RED, CLEAR_GREEN, CLEAR_BLUE, SDL_ALPHA_OPAQUE);
+    if (part != nullptr) {
+        SDL_RenderSetClipRect(renderer, part);
+        SDL_RenderFillRect(renderer, part); // a clear would ignore the clip
+    } else {
+        SDL_RenderClear(renderer);
+    }
+    if (scene != nullptr) {
+        scene->render(renderer);
+    }
+    SDL_RenderSetClipRect(renderer, nullptr);
+    SDL_SetRenderTarget(renderer, nullptr);
+    // Pixel for pixel onto the window, then the window's own scaling back for input and the next frame.
+    SDL_RenderSetLogicalSize(renderer, 0, 0);
+    SDL_RenderCopy(renderer, canvas.get(), nullptr, nullptr);
+    SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight);
     return true;
 }
 

@@ -50,6 +50,11 @@ bool Scene::takeChange() {
     return changed;
 }
 
+Scene::Change Scene::takeChangedPart() {
+    const bool changed = takeChange();
+    return {changed, changed, {0, 0, 0, 0}};
+}
+
 std::vector<std::shared_ptr<Entity>> Scene::getEntities() const { return entities; }
 
 const json& Scene::getJsonData() const {

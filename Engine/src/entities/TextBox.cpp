@@ -91,7 +91,7 @@ void TextBox::handleEvent(SDL_Event& event) {
     }
 }
 
-void TextBox::update(Uint32 ticks) { changes.set(caretShown, active && caretPhaseOn(ticks)); }
+void TextBox::update(Uint32 ticks) { caretChanges.set(caretShown, active && caretPhaseOn(ticks)); }
 
 void TextBox::render() { render(SDL_GetTicks()); }
 
@@ -138,8 +138,9 @@ void TextBox::render(Uint32 ticks) {
         }
     }
 
+    const SDL_Rect caret{saturatingAdd(textRect.x, textRect.w), textRect.y, CARET_WIDTH, textRect.h};
+    caretArea = caret;
     if (active && caretPhaseOn(ticks)) {
-        const SDL_Rect caret{saturatingAdd(textRect.x, textRect.w), textRect.y, CARET_WIDTH, textRect.h};
         SDL_Rect shownCaret{0, 0, 0, 0};
         if (SDL_IntersectRect(&caret, &rect, &shownCaret) == SDL_TRUE) {
             Uint8 r = 0;

@@ -456,6 +456,30 @@ bool OracleScene::takeChange() {
     return ToolTipManager::getInstance().takeChange() || changed;
 }
 
+Scene::Change OracleScene::takeChangedPart() {
+    // Room around the 2-pixel caret for the filtering of what is drawn under and beside it.
+    constexpr int CARET_MARGIN = 8;
+    Change change;
+    for (TextBox* box : textBoxes) {
+        if (box->takeCaretChange()) {
+            const SDL_Rect caret = box->getCaretArea();
+            const SDL_Rect area{caret.x - CARET_MARGIN, caret.y - CARET_MARGIN, caret.w + 2 * CARET_MARGIN,
+                                caret.h + 2 * CARET_MARGIN};
+            if (change.any) {
+                SDL_UnionRect(&change.part, &area, &change.part);
+            } else {
+                change.part = area;
+            }
+            change.any = true;
+        }
+    }
+    if (takeChange()) {
+        change.any = true;
+        change.whole = true;
+    }
+    return change;
+}
+
 void OracleScene::moveSelection(int direction) {
     if (buttons.empty()) {
         return;

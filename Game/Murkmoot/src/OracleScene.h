@@ -42,6 +42,8 @@ public:
     bool hasActiveTextInput() const override;
     // The entities' changes, the labels', the question box's and the tooltip's.
     bool takeChange() override;
+    // A blink of the caret alone is a part: the small area around it.
+    Change takeChangedPart() override;
 
     // Keyboard selection among the buttons, wrapping both ways.
     void moveSelection(int direction);
