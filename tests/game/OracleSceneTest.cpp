@@ -315,7 +315,8 @@ TEST_F(OracleSceneTest, AFrameIsDrawnOnlyWhenThePictureChanges) {
     EXPECT_FALSE(send(pointAt(100, 100)) || send(SDL_Event{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = SDLK_a}}}));
 
     const ButtonEntity* ask = scene->getButtons().at(0);
-    const SDL_Event overAsk = pointAt((ask->getX() + ask->getWidth() / 2) / 2, (ask->getY() + ask->getHeight() / 2) / 2);
+    const SDL_Event overAsk =
+        pointAt((ask->getX() + ask->getWidth() / 2) / 2, (ask->getY() + ask->getHeight() / 2) / 2);
     EXPECT_TRUE(send(overAsk)) << "hover and tooltip";
     EXPECT_FALSE(send(overAsk)) << "the tooltip stays where it is";
     EXPECT_TRUE(send(pointAt(100, 100))) << "hover and tooltip gone";

@@ -251,7 +251,8 @@ int main(int argc, char* argv[]) {
 
     const SDL_Rect bounds = fitWindow(usableArea());
     SdlWindowPtr window(
-        SDL_CreateWindow("~ Murkmoot ~", bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
+        SDL_CreateWindow("~ Murkmoot ~", bounds.x, bounds.y, bounds.w, bounds.h,
+                         SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window) {
         ErrorManager::handleError("Could not create window");
     }

@@ -57,6 +57,7 @@ TEST(WindowSize, FitsTheUsableArea) {
              {{0, 0, 300, 200}, {-90, -35, 480, 270}}}) {  // never below the minimum size
         const SDL_Rect fitted = fitWindow(c.room);
         EXPECT_TRUE(SDL_RectEquals(&fitted, &c.window))
-            << c.room.w << 'x' << c.room.h << " gave " << fitted.x << ',' << fitted.y << ' ' << fitted.w << 'x' << fitted.h;
+            << c.room.w << 'x' << c.room.h << " gave " << fitted.x << ',' << fitted.y << ' ' << fitted.w << 'x'
+            << fitted.h;
     }
 }
