@@ -27,6 +27,17 @@ public:
     virtual void handleInput(SDL_Event& event) = 0;
     // Whether a text field of the scene takes keyboard text.
     virtual bool hasActiveTextInput() const;
+    // Whether what the scene draws changed since the last call; every entity is asked (and so
+    // forgets its change). A scene that draws more (labels, an overlay) adds what those say.
+    virtual bool takeChange();
+    // What of the picture changed since the last call: nothing, the whole of it, or only `part`
+    // (logical coordinates), which a frame may redraw alone. Takes every change (takeChange).
+    struct Change {
+        bool any = false;
+        bool whole = false;
+        SDL_Rect part{0, 0, 0, 0};
+    };
+    virtual Change takeChangedPart();
 
     std::vector<std::shared_ptr<Entity>> getEntities() const;
     const nlohmann::json& getJsonData() const;

@@ -42,6 +42,19 @@ void Scene::render(SDL_Renderer* targetRenderer) {
 
 bool Scene::hasActiveTextInput() const { return false; }
 
+bool Scene::takeChange() {
+    bool changed = false;
+    for (const auto& entity : entities) {
+        changed = (entity && entity->takeChange()) || changed;
+    }
+    return changed;
+}
+
+Scene::Change Scene::takeChangedPart() {
+    const bool changed = takeChange();
+    return {changed, changed, {0, 0, 0, 0}};
+}
+
 std::vector<std::shared_ptr<Entity>> Scene::getEntities() const { return entities; }
 
 const json& Scene::getJsonData() const {
