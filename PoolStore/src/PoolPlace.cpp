@@ -87,7 +87,7 @@ PoolPlace::PoolPlace(const std::string& path, bool mayBeMissing) : shown(path) {
         } else if (S_ISLNK(found.st_mode)) {
             struct stat holder {};
             if (++links > MOST_LINKS || ::fstat(directoryFd.get(), &holder) != 0) {
-                throw PoolError::notAPool(path, "too many levels of symbolic links");
+                throw PoolError::notAPool(path);
             }
             if ((holder.st_mode & S_ISVTX) != 0 && (holder.st_mode & S_IWOTH) != 0 && found.st_uid != holder.st_uid &&
                 found.st_uid != ::geteuid()) {

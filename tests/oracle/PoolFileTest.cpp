@@ -3,6 +3,7 @@
 // with the pool tool, in tests/pool.)
 
 #include "EntropyManager.h"
+#include "PoolError.h"
 #include "PoolFile.h"
 #include "TestSupport.h"
 
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -54,12 +54,15 @@ std::size_t bytesRead() {
     return value;
 }
 
-// The message of the runtime error `action` throws, or "" when it throws nothing.
+using Kind = PoolError::Kind;
+
+// The message of the PoolError `action` throws, which must be of `kind`; "" when it throws nothing.
 template <typename Action>
-std::string errorOf(Action action) {
+std::string errorOf(Action action, Kind kind) {
     try {
         action();
-    } catch (const std::runtime_error& error) {
+    } catch (const PoolError& error) {
+        EXPECT_EQ(error.kind(), kind) << error.what();
         return error.what();
     }
     return "";
@@ -84,7 +87,7 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     // Drawing the last value leaves an empty file, not a missing one; then the pool is empty.
     writeFile(pool, "5\n");
     EXPECT_EQ(EntropyManager::drawFromPool(pool), 5);
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }), "Entropy pool empty");
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::EMPTY), "Entropy pool empty");
     // A rewrite killed just after naming its new file leaves it; the next program removes it.
     writeFile(dir.path() / ".pool.txt.new", "1\n");
     EXPECT_EQ(EntropyManager::countPoolFile(pool), 0);
@@ -94,12 +97,13 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     const auto fifo = (dir.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     for (const std::string& path : {(dir.path() / "missing.txt").string(), std::string("/proc/self"), fifo}) {
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }), "Failed to open entropy pool: " + path);
+        const Kind kind = path == fifo || path == "/proc/self" ? Kind::NOT_A_POOL : Kind::MISSING;
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }, kind), "Failed to open entropy pool: " + path);
     }
     EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
     // A malformed file is refused whole and left exactly as it was.
     writeFile(pool, "1\n2\n-\n3\n");
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::MALFORMED),
               "Malformed entropy pool: " + pool + ": line 3: a \"-\" with no digits after it");
     EXPECT_EQ(readFile(pool), "1\n2\n-\n3\n");
 }
@@ -141,7 +145,7 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     {
         const PoolFile::Hold held = file.hold();
         EXPECT_FALSE(PoolFile(pool).tryInspect());
-        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }), // this process's own hold is never granted
+        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }, Kind::BUSY), // this process's own hold is never granted
                   "Cannot lock entropy pool: " + pool + " (Resource deadlock avoided)");
     }
     EXPECT_EQ(PoolFile(pool).tryInspect()->count, expected.size());
@@ -175,7 +179,7 @@ TEST_F(PoolFileTest, DrawsThroughASymlinkByCuttingItsTarget) {
     EXPECT_EQ(readFile(target), "1\n2\n");
     // A dangling link is not a pool: nothing is created where it points.
     fs::remove(target);
-    EXPECT_THROW(EntropyManager::savePool({1}, pool), std::runtime_error);
+    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, pool); }, Kind::MISSING), "Failed to open entropy pool: " + pool);
     EXPECT_FALSE(fs::exists(target));
 }
 
@@ -198,12 +202,12 @@ TEST_F(PoolFileTest, ALinkAnotherUserLeftInASharedDirectoryIsNotFollowed) {
     }
     ASSERT_EQ(::lchown(link.c_str(), NOBODY, NOBODY) | ::lchown((shared / "d").c_str(), NOBODY, NOBODY), 0);
     const std::string refused = " (a link another user left in a shared directory)";
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(link); }), "Failed to open entropy pool: " + link + refused);
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(throughLink); }),
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(link); }, Kind::NOT_A_POOL), "Failed to open entropy pool: " + link + refused);
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(throughLink); }, Kind::NOT_A_POOL),
               "Failed to open entropy pool: " + throughLink + refused);
     // Nor is a first pool made where such a link leads.
     const std::string fresh = (shared / "d" / "new.txt").string();
-    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, fresh); }), "Failed to open entropy pool: " + fresh + refused);
+    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, fresh); }, Kind::NOT_A_POOL), "Failed to open entropy pool: " + fresh + refused);
     EXPECT_EQ(readFile(dir.path() / "mine.txt") + readFile(dir.path() / "private" / "pool.txt"), "1\n2\n4\n5\n");
     EXPECT_FALSE(fs::exists(dir.path() / "private" / "new.txt"));
 }
@@ -220,7 +224,7 @@ TEST_F(PoolFileTest, WithoutALockFileOthersSeeNothingIsChanged) {
     {
         const AsNobody nobody;
         EXPECT_EQ(EntropyManager::countPoolFile(shut), 3);
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(shut); }),
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(shut); }, Kind::CANNOT_LOCK),
                   "Cannot lock entropy pool: " + shut + " (Permission denied)");
     }
     EXPECT_EQ(readFile(shut), "1\n2\n3\n");
@@ -277,7 +281,7 @@ TEST_F(PoolFileTest, CoarseTimesDoNotMakeAStampLie) {
             break;
         }
     }
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(coarse); }), "Entropy pool empty");
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(coarse); }, Kind::EMPTY), "Entropy pool empty");
     EXPECT_EQ(readFile(coarse), "x\ny\n");
 }
 
@@ -289,7 +293,7 @@ TEST_F(PoolFileTest, AnUnwritablePoolHandsNothingOut) {
         writeFile(pool, text);
         ::chmod(pool.c_str(), 0444);
         const AsNobody nobody;
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::CANNOT_WRITE),
                   "Failed to write entropy pool: " + pool + " (Permission denied)");
         EXPECT_EQ(readFile(pool), text);
     }
