@@ -179,7 +179,8 @@ TEST_F(PoolFileTest, DrawsThroughASymlinkByCuttingItsTarget) {
     EXPECT_EQ(readFile(target), "1\n2\n");
     // A dangling link is not a pool: nothing is created where it points.
     fs::remove(target);
-    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, pool); }, Kind::MISSING), "Failed to open entropy pool: " + pool);
+    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, pool); }, Kind::MISSING),
+              "Failed to open entropy pool: " + pool);
     EXPECT_FALSE(fs::exists(target));
 }
 
