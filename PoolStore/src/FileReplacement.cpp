@@ -47,7 +47,7 @@ bool linkUnnamed(int fd, int directory, const std::string& name) {
 void FileReplacement::injectFault(Fault fault) { injectedFault = fault; }
 
 FileReplacement::FileReplacement(int directoryFd, std::string fileName, std::string what, const struct stat* old)
-    : directory(::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0)), name(std::move(fileName)), temporary(temporaryName(name)),
+    : directory(::openat(directoryFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC)), name(std::move(fileName)), temporary(temporaryName(name)),
       description(std::move(what)) {
     if (old != nullptr) {
         keepsOwner = true;
@@ -155,10 +155,12 @@ struct stat FileReplacement::commit() {
     if (::fstat(fd.get(), &status) != 0) {
         fail(errno);
     }
-    run(Step::SYNC_DIRECTORY, [this] {
-        const UniqueFd opened(::openat(directory.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return opened.valid() && ::fsync(opened.get()) == 0;
-    });
+    // A directory that cannot be opened for its sync is as bad as a failed sync.
+    const UniqueFd opened(::openat(directory.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.valid()) {
+        fail(errno);
+    }
+    run(Step::SYNC_DIRECTORY, [&opened] { return ::fsync(opened.get()) == 0; });
     fd.reset();
     return status;
 }

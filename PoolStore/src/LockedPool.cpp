@@ -97,7 +97,6 @@ bool LockedPool::lockPoolFile(const PoolLock::Waiting& waiting) {
             throw PoolError::notAPool(shownPath());
         }
         if (!PoolLock::lockDescriptor(poolLock.get(), mode, waiting, shownPath())) {
-            poolLock.reset();
             return false;
         }
         struct stat named {};

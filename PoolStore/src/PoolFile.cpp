@@ -34,10 +34,11 @@ std::string describe(const std::string& path) { return "entropy pool: " + path; 
 void writeValues(FileReplacement& out, const std::vector<int>& values) {
     std::string text;
     text.reserve(std::min(values.size(), FORMAT_BATCH) * PoolReader::MAX_WRITTEN_LINE);
-    for (std::size_t at = 0; at < values.size(); at += FORMAT_BATCH) {
+    for (std::size_t at = 0; at < values.size();) {
+        const std::size_t end = std::min(values.size(), at + FORMAT_BATCH);
         text.clear();
-        for (std::size_t i = at; i < std::min(values.size(), at + FORMAT_BATCH); ++i) {
-            PoolFile::appendLine(text, values[i]);
+        for (; at < end; ++at) {
+            PoolFile::appendLine(text, values[at]);
         }
         out.write(text);
     }

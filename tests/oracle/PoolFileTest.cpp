@@ -96,11 +96,18 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     // directory is one beside which no lock file can be made: a refused draw still locks.)
     const auto fifo = (dir.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    for (const std::string& path : {(dir.path() / "missing.txt").string(), std::string("/proc/self"), fifo}) {
+    const std::string missing[] = {(dir.path() / "missing.txt").string(), (dir.path() / "no" / "pool.txt").string()};
+    for (const std::string& path : {missing[0], missing[1], std::string("/proc/self"), fifo}) {
         const Kind kind = path == fifo || path == "/proc/self" ? Kind::NOT_A_POOL : Kind::MISSING;
         EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }, kind), "Failed to open entropy pool: " + path);
     }
     EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
+    // A lock file that is no regular file is refused, never waited on.
+    const std::string lock = (dir.path() / ".pool.txt.lock").string();
+    ASSERT_EQ(::unlink(lock.c_str()) | ::mkfifo(lock.c_str(), 0644), 0);
+    EXPECT_EQ(errorOf([&] { EntropyManager::countPoolFile(pool); }, Kind::CANNOT_LOCK),
+              "Cannot lock entropy pool: " + pool + " (Invalid argument)");
+    ASSERT_EQ(::unlink(lock.c_str()), 0);
     // A malformed file is refused whole and left exactly as it was.
     writeFile(pool, "1\n2\n-\n3\n");
     EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::MALFORMED),
@@ -133,6 +140,7 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
     expected.pop_back();
     EXPECT_EQ(readFile(pool), EntropyManager::formatPool(expected));
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size()));
     // A stamp damaged anywhere is not believed: the file is counted again.
     const auto lock = dir.path() / ".pool.txt.lock";
     const std::string stamp = readFile(lock);
