@@ -87,7 +87,7 @@ public:
     void replace(const std::vector<int>& values);
 
     // A file that goes with a change of the pool (what was added to it, say). `prepare` runs
-    // under the exclusive lock once the pool's new file is written and on disk, just before it is
+    // under the exclusive lock once the new values are read, before the pool's new file is
     // committed, given where the pool is and its status before the change (nullptr when the
     // change creates it); throwing abandons the change. `commit` runs only once the pool's new
     // file is in place.

@@ -449,6 +449,9 @@ std::size_t PoolFile::prepend(const ValueSource& source, const Companion& compan
             count = oldState->count;
             return std::size_t{0};
         }
+        if (companion.prepare) {
+            companion.prepare(pool.place(), exists ? &old.status : nullptr);
+        }
         const off_t newValues = replacement.size();
         for (;;) {
             if (exists && oldState->writtenForm) {
@@ -463,9 +466,6 @@ std::size_t PoolFile::prepend(const ValueSource& source, const Companion& compan
             }
             replacement.cutTo(newValues);
             look();
-        }
-        if (companion.prepare) {
-            companion.prepare(pool.place(), exists ? &old.status : nullptr);
         }
         count = added + oldState->count;
         rememberCommitted(pool, replacement.commit(), count);
