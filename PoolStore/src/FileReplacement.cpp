@@ -27,19 +27,13 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-// Links the open, unnamed file to `name`; a leftover of a killed commit there goes first.
+// Links the open, unnamed file to `name`; a leftover of a killed commit there goes first (the
+// caller's lock makes the name its alone).
 bool linkUnnamed(int fd, int directory, const std::string& name) {
+    static_cast<void>(::unlinkat(directory, name.c_str(), 0));
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (::linkat(AT_FDCWD, self.c_str(), directory, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-            (errno != EEXIST && ::linkat(fd, "", directory, name.c_str(), AT_EMPTY_PATH) == 0)) {
-            return true;
-        }
-        if (errno != EEXIST || ::unlinkat(directory, name.c_str(), 0) != 0) {
-            return false;
-        }
-    }
-    return false;
+    return ::linkat(AT_FDCWD, self.c_str(), directory, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+           ::linkat(fd, "", directory, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
 } // namespace

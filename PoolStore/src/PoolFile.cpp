@@ -44,10 +44,10 @@ void writeValues(FileReplacement& out, const std::vector<int>& values) {
     }
 }
 
-// Reads the whole file through `reader` with plain reads, never a mapping: a file that shrinks
-// meanwhile only ends the text early. `afterPiece` runs after each piece.
-template <typename AfterPiece>
-void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece afterPiece) {
+// Hands `onPiece` the file's bytes in pieces, with plain reads, never a mapping: a file that
+// shrinks meanwhile only ends the text early.
+template <typename OnPiece>
+void forEachPiece(int fd, const std::string& path, OnPiece onPiece) {
     const std::unique_ptr<char[]> buffer(new char[CHUNK_SIZE]);
     off_t offset = 0;
     for (;;) {
@@ -59,12 +59,20 @@ void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece
             throw PoolError::notAPool(path);
         }
         if (length == 0) {
-            break;
+            return;
         }
         offset += length;
-        reader.feed(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
-        afterPiece();
+        onPiece(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
     }
+}
+
+// Reads the whole file through `reader`; `afterPiece` runs after each piece.
+template <typename AfterPiece>
+void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece afterPiece) {
+    forEachPiece(fd, path, [&](std::string_view piece) {
+        reader.feed(piece);
+        afterPiece();
+    });
     reader.finish();
     afterPiece();
 }
@@ -139,21 +147,7 @@ std::optional<int> copyValues(const Opened& file, const std::string& path, FileR
 
 // Copies a file that is already in the written form as it is.
 void copyBytes(const Opened& file, const std::string& path, FileReplacement& out) {
-    const std::unique_ptr<char[]> buffer(new char[CHUNK_SIZE]);
-    for (off_t offset = 0;;) {
-        const ssize_t length = ::pread(file.fd.get(), buffer.get(), CHUNK_SIZE, offset);
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length < 0) {
-            throw PoolError::notAPool(path);
-        }
-        if (length == 0) {
-            return;
-        }
-        out.write(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
-        offset += length;
-    }
+    forEachPiece(file.fd.get(), path, [&out](std::string_view piece) { out.write(piece); });
 }
 
 // The last line of the tail, when the file ends in the written form: its value and length.
