@@ -116,7 +116,7 @@ void rememberCommitted(LockedPool& pool, const struct stat& committed, std::size
     Opened file;
     file.fd = pool.place().open(O_RDONLY);
     file.status = committed;
-    if (file.fd.valid() && pool.unchanged(file)) {
+    if (pool.unchanged(file)) { // false too when it cannot be opened
         pool.stamp().remember(file.status, {count, true, tailOf(file).digest()});
     }
 }

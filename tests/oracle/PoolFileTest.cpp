@@ -83,6 +83,9 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     const std::vector<int> written{0, -1, 2147483647, -2147483648, 42};
     EntropyManager::savePool(written, pool);
     EXPECT_EQ(readFile(pool), "0\n-1\n2147483647\n-2147483648\n42\n");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(pool).permissions(), static_cast<fs::perms>(0666 & ~mask)); // as any new file
     EXPECT_EQ(EntropyManager::loadPool(pool), written);
     // Drawing the last value leaves an empty file, not a missing one; then the pool is empty.
     writeFile(pool, "5\n");
@@ -100,6 +103,7 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     for (const std::string& path : {missing[0], missing[1], std::string("/proc/self"), fifo}) {
         const Kind kind = path == fifo || path == "/proc/self" ? Kind::NOT_A_POOL : Kind::MISSING;
         EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }, kind), "Failed to open entropy pool: " + path);
+        EXPECT_EQ(errorOf([&] { PoolFile(path).hold(); }, kind), "Failed to open entropy pool: " + path);
     }
     EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
     // A lock file that is no regular file is refused, never waited on.

@@ -110,7 +110,8 @@ TEST(PoolTool, TheRecordIsWrittenOnlyOnceThePoolHoldsTheData) {
     writeFile(dir.path() / "real" / "..pool.txt.added.new", "left by a killed add\n");
     EXPECT_EQ(add("7"), "0 Added 1 value; the pool now holds 7.\n");
     EXPECT_TRUE(add("7").starts_with("1 standard input: already added on 20"));
-    EXPECT_EQ(readFile(pool), "7\n7\n5\n6\n5\n6\n1\n");
+    EXPECT_EQ(add("8"), "0 Added 1 value; the pool now holds 8.\n"); // other data: every value counts
+    EXPECT_EQ(readFile(pool), "8\n7\n7\n5\n6\n5\n6\n1\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "real"), {}), 3) << "a temporary left behind";
 }
 
