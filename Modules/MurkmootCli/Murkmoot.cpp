@@ -1,5 +1,7 @@
 #include "Murkmoot.h"
 
+#include "PoolError.h"
+
 #include <ostream>
 #include <stdexcept>
 
@@ -35,6 +37,6 @@ void Murkmoot::onRosterShown(std::size_t poolSizeLeft) {
 
 void Murkmoot::onVotingHeld() {
     if (getPool().inspect().count < MOST_DRAWS_AFTER_SUMMONS) {
-        throw std::runtime_error("Entropy pool empty");
+        throw PoolError::empty();
     }
 }

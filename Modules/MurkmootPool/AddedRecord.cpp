@@ -1,6 +1,6 @@
 #include "AddedRecord.h"
 
-#include "PoolReplacement.h"
+#include "PoolPlace.h"
 #include "UniqueFd.h"
 
 #include <algorithm>
@@ -13,14 +13,14 @@ namespace {
 
 constexpr std::size_t DIGEST_LENGTH = 64;
 constexpr std::size_t MOST_LINE_LENGTH = DIGEST_LENGTH + 22; // digest, space, time, line feed
+const char* const SUFFIX = ".added";
 
 } // namespace
 
-AddedRecord::AddedRecord(const std::string& pool) {
-    const std::size_t slash = pool.rfind('/');
-    path = pool.substr(0, slash + 1) + "." + pool.substr(slash + 1) + ".added";
+AddedRecord::AddedRecord(const PoolPlace& poolPlace)
+    : pool(poolPlace), name(pool.besideName(SUFFIX)), path(pool.besidePath(SUFFIX)) {
     // Never a link, a FIFO or a device: whatever planted one gets an empty record.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd fd(::openat(pool.directory(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return;
@@ -55,7 +55,7 @@ std::optional<std::int64_t> AddedRecord::addedAt(const std::string& digest) cons
     return found == entries.rend() ? std::nullopt : std::optional(found->second);
 }
 
-void AddedRecord::remember(const std::string& digest, std::int64_t when, const struct stat* pool) {
+FileReplacement AddedRecord::prepare(const std::string& digest, std::int64_t when, const struct stat* poolStatus) {
     std::erase_if(entries, [&](const auto& e) { return e.first == digest; });
     entries.emplace_back(digest, when);
     if (entries.size() > MOST_ENTRIES) {
@@ -66,7 +66,8 @@ void AddedRecord::remember(const std::string& digest, std::int64_t when, const s
         text += entryDigest + " " + std::to_string(entryWhen) + "\n";
     }
     // Renamed over the old record whole, with the pool's owner and mode, as a pool is.
-    PoolReplacement replacement(path, path, pool);
+    FileReplacement replacement(pool.directory(), name, "the record of data added to the pool: " + path, poolStatus);
     replacement.write(text);
-    replacement.commit();
+    replacement.prepare();
+    return replacement;
 }

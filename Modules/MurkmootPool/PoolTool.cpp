@@ -4,7 +4,9 @@
 #include "core/CommandLine.h"
 #include "PoolFile.h"
 #include "PoolFill.h"
+#include "PoolError.h"
 #include "PoolImport.h"
+#include "PoolPlace.h"
 #include "Sha256.h"
 #include "UniqueFd.h"
 
@@ -179,10 +181,13 @@ void PoolTool::status(const CommandLine& line) {
     PoolFile::Status status;
     try {
         status = pool.inspect();
-    } catch (const std::runtime_error& error) {
+    } catch (const PoolError& error) {
         // Before the first game there is no pool yet: say how to make one.
         const std::string hint = missingPoolHint ? missingPoolHint(pool.getPath()) : "";
-        throw std::runtime_error(hint.empty() ? std::string(error.what()) : error.what() + ("\n" + hint));
+        if (hint.empty()) {
+            throw;
+        }
+        throw PoolError(error.kind(), error.what() + ("\n" + hint));
     }
     out << "Pool: " << pool.getPath() << "\n";
     out << "Values left: " << status.count << "\n";
@@ -265,21 +270,35 @@ void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newV
     PoolFile pool(poolPath);
     bool created = false;
     std::string unrecorded;
+    std::optional<FileReplacement> record;
+    PoolFile::Companion companion;
     // Under the pool's lock, so that two adds of the same data cannot both pass the check.
-    const auto beforeCommit = [&](const std::string& target, const struct stat* previous) {
+    companion.prepare = [&](const PoolPlace& place, const struct stat* previous) {
         created = previous == nullptr;
         if (!check) {
             return;
         }
-        AddedRecord record(target);
-        if (const auto when = record.addedAt(check->digest); when && !check->again) {
+        AddedRecord added(place);
+        if (const auto when = added.addedAt(check->digest); when && !check->again) {
             throw std::runtime_error(check->origin + ": already added on " + localTime(*when) +
-                                     "; the pool is unchanged");
+                                     "; the pool is unchanged (--again adds it anyway)");
         }
         try {
-            record.remember(check->digest, std::time(nullptr), previous);
-        } catch (const std::runtime_error& error) {
+            record.emplace(added.prepare(check->digest, std::time(nullptr), previous));
+        } catch (const PoolError& error) {
             unrecorded = error.what(); // the values still go in: the record only ever warns
+        }
+    };
+    // Only once the values are in the pool: a record of data that never went in would refuse
+    // the retry. A kill between the two commits leaves the data in without a record, the safe
+    // side: nothing is lost, and adding it again is not refused.
+    companion.commit = [&] {
+        try {
+            if (record) {
+                record->commit();
+            }
+        } catch (const PoolError& error) {
+            unrecorded = error.what();
         }
     };
     std::size_t next = 0;
@@ -291,7 +310,7 @@ void PoolTool::prepend(const std::string& poolPath, const std::vector<int>& newV
             next += size;
             return size != 0;
         },
-        beforeCommit);
+        companion);
     if (created) {
         out << "Created a new pool: " << pool.getPath() << "\n";
     }

@@ -9,10 +9,8 @@
 // for its user. An operation that waits more than about a second for another program says so
 // once on standard error.
 //
-// Every failure is a std::runtime_error: "Failed to open entropy pool: <path>" (missing, or not a
-// regular file), "Malformed entropy pool: <path>: line N: ..." (the file is left untouched),
-// "Entropy pool empty", "Cannot lock entropy pool: <path> (<reason>)", or "Failed to write
-// entropy pool: <path> (<reason>)".
+// Every failure is a PoolError, whose kind says which (see PoolError.h): a malformed file is
+// left untouched, and a failed change leaves the file as it was.
 
 #include "UniqueFd.h"
 
@@ -21,10 +19,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
 class LockedPool;
+class PoolPlace;
 
 class PoolFile {
 public:
@@ -86,20 +86,28 @@ public:
     // Replaces the contents with the written form of `values`.
     void replace(const std::vector<int>& values);
 
-    // Runs under the exclusive lock just before a change is committed, given the pool's real
-    // path and its status before the change (nullptr when the change creates it). Throwing
-    // abandons the change.
-    using BeforeCommit = std::function<void(const std::string& target, const struct stat* previous)>;
+    // A file that goes with a change of the pool (what was added to it, say). `prepare` runs
+    // under the exclusive lock once the new values are read, before the pool's new file is
+    // committed, given where the pool is and its status before the change (nullptr when the
+    // change creates it); throwing abandons the change. `commit` runs only once the pool's new
+    // file is in place.
+    struct Companion {
+        std::function<void(const PoolPlace& place, const struct stat* previous)> prepare;
+        std::function<void()> commit;
+    };
 
     // Puts the values `source` gives in front of those already in the file (which keep their
     // turn), in the order given; creates the file when it does not exist. Returns how many were
-    // added; lastCount() then holds the new total. `beforeCommit` is not run when nothing changes.
-    std::size_t prepend(const ValueSource& source, const BeforeCommit& beforeCommit = {});
+    // added; lastCount() then holds the new total. `companion` is not run when nothing changes.
+    std::size_t prepend(const ValueSource& source, const Companion& companion = {});
 
     // Makes the file, holding the values `source` gives, unless a file is already there (then it
     // stays as it is and nothing is read from `source`). Returns whether it made it; two
     // programs making the same pool at once make it once.
     bool create(const ValueSource& source);
+
+    // The written form of one value: plain decimal and a line feed.
+    static void appendLine(std::string& text, int value);
 
 private:
     template <typename Operation>

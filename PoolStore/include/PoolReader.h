@@ -3,7 +3,7 @@
 // a small, fixed amount of memory. Any text is accepted: every integer in it is taken, in order,
 // and everything that is neither a digit nor "-" separates values ("[1, 2]", "3.9" and "12-7"
 // all read as lists). A "-" with no digit after it, or a value outside 32 bits, is refused with a
-// std::runtime_error naming the origin and the line, since using it would mean inventing a value.
+// PoolError (MALFORMED) naming the origin and the line, since using it would mean inventing a value.
 //
 // Text exactly in the written form (one plain decimal per line, each ended by a line feed) is
 // recognised on a fast path that costs little more than reading the bytes.

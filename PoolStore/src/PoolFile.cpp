@@ -1,9 +1,9 @@
 #include "PoolFile.h"
 
+#include "FileReplacement.h"
 #include "LockedPool.h"
-#include "PoolLock.h"
+#include "PoolError.h"
 #include "PoolReader.h"
-#include "PoolReplacement.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,27 +22,32 @@ namespace {
 // (larger pieces measured slower: the copy out of the page cache then misses them).
 constexpr std::size_t CHUNK_SIZE = 1 << 16;
 
+constexpr std::size_t FORMAT_BATCH = 1 << 16;
+
 using Opened = LockedPool::Opened;
-using Known = PoolLock::Known;
+using Known = PoolStamp::Known;
 
-std::runtime_error emptyError() { return std::runtime_error("Entropy pool empty"); }
+// What a failed change of the pool file says.
+std::string describe(const std::string& path) { return "entropy pool: " + path; }
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+// Appends the written form of the values.
+void writeValues(FileReplacement& out, const std::vector<int>& values) {
+    std::string text;
+    text.reserve(std::min(values.size(), FORMAT_BATCH) * PoolReader::MAX_WRITTEN_LINE);
+    for (std::size_t at = 0; at < values.size();) {
+        const std::size_t end = std::min(values.size(), at + FORMAT_BATCH);
+        text.clear();
+        for (; at < end; ++at) {
+            PoolFile::appendLine(text, values[at]);
+        }
+        out.write(text);
+    }
 }
 
-// Whether the open file is still exactly as `status` describes it.
-bool unchanged(const Opened& file) {
-    struct stat now {};
-    return ::fstat(file.fd.get(), &now) == 0 && sameFile(now, file.status);
-}
-
-// Reads the whole file through `reader` with plain reads, never a mapping: a file that shrinks
-// meanwhile only ends the text early. `afterPiece` runs after each piece.
-template <typename AfterPiece>
-void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece afterPiece) {
+// Hands `onPiece` the file's bytes in pieces, with plain reads, never a mapping: a file that
+// shrinks meanwhile only ends the text early.
+template <typename OnPiece>
+void forEachPiece(int fd, const std::string& path, OnPiece onPiece) {
     const std::unique_ptr<char[]> buffer(new char[CHUNK_SIZE]);
     off_t offset = 0;
     for (;;) {
@@ -51,29 +56,37 @@ void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece
             if (errno == EINTR) {
                 continue;
             }
-            throw LockedPool::openError(path);
+            throw PoolError::notAPool(path);
         }
         if (length == 0) {
-            break;
+            return;
         }
         offset += length;
-        reader.feed(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
-        afterPiece();
+        onPiece(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
     }
+}
+
+// Reads the whole file through `reader`; `afterPiece` runs after each piece.
+template <typename AfterPiece>
+void readThrough(int fd, const std::string& path, PoolReader& reader, AfterPiece afterPiece) {
+    forEachPiece(fd, path, [&](std::string_view piece) {
+        reader.feed(piece);
+        afterPiece();
+    });
     reader.finish();
     afterPiece();
 }
 
-// The file's last bytes, as many as PoolLock::TAIL_SIZE.
+// The file's last bytes, as many as PoolStamp::TAIL_SIZE.
 struct Tail {
-    char bytes[PoolLock::TAIL_SIZE] = {};
+    char bytes[PoolStamp::TAIL_SIZE] = {};
     std::size_t length = 0;
-    std::uint64_t digest() const { return PoolLock::tailDigest(bytes, length); }
+    std::uint64_t digest() const { return PoolStamp::tailDigest(bytes, length); }
 };
 
 Tail tailOf(const Opened& file) {
     Tail tail;
-    const off_t length = std::min<off_t>(file.status.st_size, static_cast<off_t>(PoolLock::TAIL_SIZE));
+    const off_t length = std::min<off_t>(file.status.st_size, static_cast<off_t>(PoolStamp::TAIL_SIZE));
     const ssize_t got =
         ::pread(file.fd.get(), tail.bytes, static_cast<std::size_t>(length), file.status.st_size - length);
     tail.length = got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -90,7 +103,7 @@ std::optional<Known> knownOrScanned(LockedPool& pool, const Opened& file, const 
     }
     PoolReader reader(pool.shownPath());
     readThrough(file.fd.get(), pool.shownPath(), reader, [] {});
-    if (!unchanged(file)) {
+    if (!pool.unchanged(file)) {
         return std::nullopt;
     }
     const Known state{reader.count(), reader.writtenForm(), digest};
@@ -101,15 +114,16 @@ std::optional<Known> knownOrScanned(LockedPool& pool, const Opened& file, const 
 // Remembers the state of a pool file just put in place by a rewrite.
 void rememberCommitted(LockedPool& pool, const struct stat& committed, std::size_t count) {
     Opened file;
-    file.fd.reset(::open(pool.target().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (file.fd.valid() && ::fstat(file.fd.get(), &file.status) == 0 && sameFile(file.status, committed)) {
+    file.fd = pool.place().open(O_RDONLY);
+    file.status = committed;
+    if (pool.unchanged(file)) { // false too when it cannot be opened
         pool.stamp().remember(file.status, {count, true, tailOf(file).digest()});
     }
 }
 
 // Copies the written form of every value in the file into `out`; returns the last value, which
 // is left out when `holdBackLast` is set, or nothing when the file holds no value.
-std::optional<int> copyValues(const Opened& file, const std::string& path, PoolReplacement& out, bool holdBackLast) {
+std::optional<int> copyValues(const Opened& file, const std::string& path, FileReplacement& out, bool holdBackLast) {
     std::vector<int> batch;
     PoolReader reader(path, &batch);
     std::optional<int> last;
@@ -118,36 +132,22 @@ std::optional<int> copyValues(const Opened& file, const std::string& path, PoolR
             return;
         }
         if (last) {
-            out.writeValues({*last});
+            writeValues(out, {*last});
         }
         last = batch.back();
         batch.pop_back();
-        out.writeValues(batch);
+        writeValues(out, batch);
         batch.clear();
     });
     if (last && !holdBackLast) {
-        out.writeValues({*last});
+        writeValues(out, {*last});
     }
     return last;
 }
 
 // Copies a file that is already in the written form as it is.
-void copyBytes(const Opened& file, const std::string& path, PoolReplacement& out) {
-    const std::unique_ptr<char[]> buffer(new char[CHUNK_SIZE]);
-    for (off_t offset = 0;;) {
-        const ssize_t length = ::pread(file.fd.get(), buffer.get(), CHUNK_SIZE, offset);
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length < 0) {
-            throw LockedPool::openError(path);
-        }
-        if (length == 0) {
-            return;
-        }
-        out.write(std::string_view(buffer.get(), static_cast<std::size_t>(length)));
-        offset += length;
-    }
+void copyBytes(const Opened& file, const std::string& path, FileReplacement& out) {
+    forEachPiece(file.fd.get(), path, [&out](std::string_view piece) { out.write(piece); });
 }
 
 // The last line of the tail, when the file ends in the written form: its value and length.
@@ -185,12 +185,15 @@ Drawn drawFrom(LockedPool& pool) {
         Opened file;
         try {
             file = pool.open(O_RDWR);
-        } catch (const std::runtime_error&) {
+        } catch (const PoolError& error) {
+            if (error.kind() != PoolError::Kind::CANNOT_WRITE) {
+                throw;
+            }
             // An empty pool says so even when it could not be changed anyway.
             const Opened readable = pool.open(O_RDONLY);
             const std::optional<Known> state = knownOrScanned(pool, readable, tailOf(readable), false);
             if (state && state->count == 0) {
-                throw emptyError();
+                throw PoolError::empty();
             }
             throw;
         }
@@ -200,31 +203,31 @@ Drawn drawFrom(LockedPool& pool) {
             continue;
         }
         if (state->count == 0) {
-            throw emptyError();
+            throw PoolError::empty();
         }
         const std::optional<std::pair<int, off_t>> line = state->writtenForm ? lastLine(tail, file.status.st_size)
                                                                              : std::nullopt;
         if (line) {
-            if (!unchanged(file)) {
+            if (!pool.unchanged(file)) {
                 continue;
             }
             // A truncation is one atomic change of length: a kill leaves the old or the new file.
-            if (::ftruncate(file.fd.get(), file.status.st_size - line->second) != 0) {
-                throw PoolReplacement::writeError(path, errno);
+            if (::ftruncate(file.fd.get(), file.status.st_size - line->second) != 0 ||
+                ::fstat(file.fd.get(), &file.status) != 0) {
+                throw PoolError::cannotWrite(path, errno);
             }
-            if (::fstat(file.fd.get(), &file.status) == 0) {
-                pool.stamp().remember(file.status, {state->count - 1, true, tailOf(file).digest()});
-            }
+            pool.stamp().remember(file.status, {state->count - 1, true, tailOf(file).digest()});
             return {line->first, state->count - 1, std::move(file.fd)};
         }
         // Any other text is rewritten whole, in the written form, without its last value.
-        PoolReplacement replacement(pool.target(), path, &file.status);
+        FileReplacement replacement(pool.place().directory(), pool.place().name(), describe(path), &file.status);
         const std::optional<int> value = copyValues(file, path, replacement, true);
-        if (!unchanged(file)) {
-            continue;
-        }
         if (!value) {
-            throw emptyError(); // never a value made up
+            throw PoolError::empty(); // never a value made up
+        }
+        replacement.prepare();
+        if (!pool.unchanged(file)) {
+            continue;
         }
         rememberCommitted(pool, replacement.commit(), state->count - 1);
         return {*value, state->count - 1, UniqueFd()};
@@ -232,12 +235,12 @@ Drawn drawFrom(LockedPool& pool) {
 }
 
 // Writes every value `source` gives; returns how many.
-std::size_t writeAll(const PoolFile::ValueSource& source, PoolReplacement& replacement) {
+std::size_t writeAll(const PoolFile::ValueSource& source, FileReplacement& replacement) {
     std::size_t written = 0;
     std::vector<int> batch;
     for (bool more = true; more;) {
         more = source(batch);
-        replacement.writeValues(batch);
+        writeValues(replacement, batch);
         written += batch.size();
         batch.clear();
     }
@@ -245,6 +248,13 @@ std::size_t writeAll(const PoolFile::ValueSource& source, PoolReplacement& repla
 }
 
 } // namespace
+
+void PoolFile::appendLine(std::string& text, int value) {
+    char line[16];
+    char* end = std::to_chars(line, line + sizeof line - 1, value).ptr;
+    *end++ = '\n';
+    text.append(line, end);
+}
 
 PoolFile::PoolFile(std::string poolPath) : path(std::move(poolPath)) {}
 
@@ -319,7 +329,7 @@ void PoolFile::makeDurable() {
     }
     const UniqueFd file = std::move(unsynced);
     if (::fdatasync(file.get()) != 0) {
-        throw PoolReplacement::writeError(path, errno);
+        throw PoolError::cannotWrite(path, errno);
     }
 }
 
@@ -370,7 +380,7 @@ int PoolFile::draw() {
         Drawn taken = drawFrom(pool);
         // Made durable before the value can be shown; in a Hold, once when it ends.
         if (lone && taken.cut.valid() && ::fdatasync(taken.cut.get()) != 0) {
-            throw PoolReplacement::writeError(path, errno);
+            throw PoolError::cannotWrite(path, errno);
         }
         return taken;
     });
@@ -388,7 +398,7 @@ std::vector<int> PoolFile::readAll() {
             std::vector<int> values;
             PoolReader reader(path, &values);
             readThrough(file.fd.get(), path, reader, [] {});
-            if (unchanged(file)) {
+            if (pool.unchanged(file)) {
                 count = values.size();
                 return values;
             }
@@ -403,41 +413,59 @@ void PoolFile::replace(const std::vector<int>& values) {
         if (exists) {
             old = pool.open(O_RDWR); // a pool that refuses writing is not replaced
         }
-        PoolReplacement replacement(pool.target(), path, exists ? &old.status : nullptr);
-        replacement.writeValues(values);
+        FileReplacement replacement(pool.place().directory(), pool.place().name(), describe(path),
+                                    exists ? &old.status : nullptr);
+        writeValues(replacement, values);
         rememberCommitted(pool, replacement.commit(), values.size());
     });
     count = values.size();
 }
 
-std::size_t PoolFile::prepend(const ValueSource& source, const BeforeCommit& beforeCommit) {
+std::size_t PoolFile::prepend(const ValueSource& source, const Companion& companion) {
     return withPool(true, true, [&](LockedPool& pool) {
         Opened old;
         std::optional<Known> oldState = Known{0, true, 0};
         const bool exists = pool.exists();
-        if (exists) {
+        const auto look = [&] {
             old = pool.open(O_RDWR);
             // Refuse a malformed pool before taking anything.
             while (!(oldState = knownOrScanned(pool, old, tailOf(old), false))) {
                 old = pool.open(O_RDWR);
             }
+        };
+        if (exists) {
+            look();
         }
-        PoolReplacement replacement(pool.target(), path, exists ? &old.status : nullptr);
+        FileReplacement replacement(pool.place().directory(), pool.place().name(), describe(path),
+                                    exists ? &old.status : nullptr);
         const std::size_t added = writeAll(source, replacement);
         if (added == 0 && exists) {
             count = oldState->count;
             return std::size_t{0};
         }
-        if (exists && oldState->writtenForm) {
-            copyBytes(old, path, replacement);
-        } else if (exists) {
-            copyValues(old, path, replacement, false);
+        if (companion.prepare) {
+            companion.prepare(pool.place(), exists ? &old.status : nullptr);
         }
-        if (beforeCommit) {
-            beforeCommit(pool.target(), exists ? &old.status : nullptr);
+        const off_t newValues = replacement.size();
+        for (;;) {
+            if (exists && oldState->writtenForm) {
+                copyBytes(old, path, replacement);
+            } else if (exists) {
+                copyValues(old, path, replacement, false);
+            }
+            replacement.prepare();
+            // As a draw does: what was copied must still be the pool, or it is copied again.
+            if (!exists || pool.unchanged(old)) {
+                break;
+            }
+            replacement.cutTo(newValues);
+            look();
         }
         count = added + oldState->count;
         rememberCommitted(pool, replacement.commit(), count);
+        if (companion.commit) {
+            companion.commit();
+        }
         return added;
     });
 }
@@ -447,7 +475,7 @@ bool PoolFile::create(const ValueSource& source) {
         if (pool.exists()) {
             return false; // made while this program waited for the lock
         }
-        PoolReplacement replacement(pool.target(), path, nullptr);
+        FileReplacement replacement(pool.place().directory(), pool.place().name(), describe(path), nullptr);
         count = writeAll(source, replacement);
         rememberCommitted(pool, replacement.commit(), count);
         return true;

@@ -1,9 +1,10 @@
 #include "PoolReader.h"
 
+#include "PoolError.h"
+
 #include <bit>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -377,6 +378,5 @@ void PoolReader::endNumber() {
 }
 
 void PoolReader::refuse(std::size_t lineNumber, const std::string& what) const {
-    throw std::runtime_error("Malformed entropy pool: " + origin + ": line " + std::to_string(lineNumber) + ": " +
-                             what);
+    throw PoolError::malformed(origin, lineNumber, what);
 }

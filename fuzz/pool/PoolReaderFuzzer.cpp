@@ -1,14 +1,14 @@
-// Arbitrary bytes as a pool file: the reader either refuses them with a runtime error or returns
+// Arbitrary bytes as a pool file: the reader either refuses them as malformed or returns
 // values whose written form reads back identically. Reading in pieces, and only counting, must
 // give the same answer as reading the whole text at once.
 
 #include "EntropyManager.h"
+#include "PoolError.h"
 #include "PoolReader.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <stdexcept>
 #include <string_view>
 
 namespace {
@@ -22,7 +22,10 @@ bool countInPieces(std::string_view text, std::size_t pieceSize, std::size_t& co
             reader.feed(text.substr(at, pieceSize));
         }
         reader.finish();
-    } catch (const std::runtime_error&) {
+    } catch (const PoolError& error) {
+        if (error.kind() != PoolError::Kind::MALFORMED) {
+            std::abort();
+        }
         return false;
     }
     count = reader.count();
@@ -39,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool refused = false;
     try {
         values = EntropyManager::parsePool(text, "fuzz", &writtenForm);
-    } catch (const std::runtime_error&) {
+    } catch (const PoolError& error) {
+        if (error.kind() != PoolError::Kind::MALFORMED) {
+            std::abort();
+        }
         refused = true;
     }
     const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 97;

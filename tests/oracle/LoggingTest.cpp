@@ -117,6 +117,9 @@ TEST_F(Logging, WithoutANoReplaceRenameArchivesAreLinkedAndNeverReplaced) {
     }
     EXPECT_EQ(logMessages("elsewhere/log.txt"), std::vector<std::string>{"..[INFO] fourth"});
     EXPECT_EQ(archived("elsewhere/logging").size(), 3U) << "one start per archive, whatever second each fell in";
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status("elsewhere/logging").permissions()), 0777 & ~mask); // as mkdir makes it
 
     // A rename refused outright: the log is kept and written after, with a warning.
     const ArchiveRename refused = [](int, const char*, int, const char*) { return errno = EACCES, -1; };

@@ -3,16 +3,17 @@
 // with the pool tool, in tests/pool.)
 
 #include "EntropyManager.h"
+#include "PoolError.h"
 #include "PoolFile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -26,24 +27,42 @@ namespace {
 
 constexpr uid_t NOBODY = 65534;
 
-// File access as nobody, without root's right to write anywhere, while in scope.
+const bool ROOT = ::geteuid() == 0;
+
+// File access without root's right to write anywhere, while in scope: as nobody under root. Any
+// other user has no such right to drop, and the tests deny the files' owner too.
 struct AsNobody {
     AsNobody() {
-        ::setfsgid(NOBODY);
-        ::setfsuid(NOBODY);
+        if (ROOT) {
+            ::setfsgid(NOBODY);
+            ::setfsuid(NOBODY);
+        }
     }
     ~AsNobody() {
-        ::setfsuid(0);
-        ::setfsgid(0);
+        if (ROOT) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
     }
 };
 
-// The message of the runtime error `action` throws, or "" when it throws nothing.
+// Bytes this process has read so far.
+std::size_t bytesRead() {
+    std::string rchar;
+    std::size_t value = 0;
+    std::ifstream("/proc/self/io") >> rchar >> value; // "rchar:" comes first
+    return value;
+}
+
+using Kind = PoolError::Kind;
+
+// The message of the PoolError `action` throws, which must be of `kind`; "" when it throws nothing.
 template <typename Action>
-std::string errorOf(Action action) {
+std::string errorOf(Action action, Kind kind) {
     try {
         action();
-    } catch (const std::runtime_error& error) {
+    } catch (const PoolError& error) {
+        EXPECT_EQ(error.kind(), kind) << error.what();
         return error.what();
     }
     return "";
@@ -64,11 +83,14 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     const std::vector<int> written{0, -1, 2147483647, -2147483648, 42};
     EntropyManager::savePool(written, pool);
     EXPECT_EQ(readFile(pool), "0\n-1\n2147483647\n-2147483648\n42\n");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(pool).permissions(), static_cast<fs::perms>(0666 & ~mask)); // as any new file
     EXPECT_EQ(EntropyManager::loadPool(pool), written);
     // Drawing the last value leaves an empty file, not a missing one; then the pool is empty.
     writeFile(pool, "5\n");
     EXPECT_EQ(EntropyManager::drawFromPool(pool), 5);
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }), "Entropy pool empty");
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::EMPTY), "Entropy pool empty");
     // A rewrite killed just after naming its new file leaves it; the next program removes it.
     writeFile(dir.path() / ".pool.txt.new", "1\n");
     EXPECT_EQ(EntropyManager::countPoolFile(pool), 0);
@@ -77,13 +99,22 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
     // directory is one beside which no lock file can be made: a refused draw still locks.)
     const auto fifo = (dir.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    for (const std::string& path : {(dir.path() / "missing.txt").string(), std::string("/proc/self"), fifo}) {
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }), "Failed to open entropy pool: " + path);
+    const std::string missing[] = {(dir.path() / "missing.txt").string(), (dir.path() / "no" / "pool.txt").string()};
+    for (const std::string& path : {missing[0], missing[1], std::string("/proc/self"), fifo}) {
+        const Kind kind = path == fifo || path == "/proc/self" ? Kind::NOT_A_POOL : Kind::MISSING;
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }, kind), "Failed to open entropy pool: " + path);
+        EXPECT_EQ(errorOf([&] { PoolFile(path).hold(); }, kind), "Failed to open entropy pool: " + path);
     }
     EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
+    // A lock file that is no regular file is refused, never waited on.
+    const std::string lock = (dir.path() / ".pool.txt.lock").string();
+    ASSERT_EQ(::unlink(lock.c_str()) | ::mkfifo(lock.c_str(), 0644), 0);
+    EXPECT_EQ(errorOf([&] { EntropyManager::countPoolFile(pool); }, Kind::CANNOT_LOCK),
+              "Cannot lock entropy pool: " + pool + " (Invalid argument)");
+    ASSERT_EQ(::unlink(lock.c_str()), 0);
     // A malformed file is refused whole and left exactly as it was.
     writeFile(pool, "1\n2\n-\n3\n");
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::MALFORMED),
               "Malformed entropy pool: " + pool + ": line 3: a \"-\" with no digits after it");
     EXPECT_EQ(readFile(pool), "1\n2\n-\n3\n");
 }
@@ -98,12 +129,6 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     EntropyManager::countPoolFile(pool);
     const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
     const auto openBefore = openFiles();
-    const auto bytesRead = [] {
-        std::string rchar;
-        std::size_t value = 0;
-        std::ifstream("/proc/self/io") >> rchar >> value; // "rchar:" comes first
-        return value;
-    };
     const std::size_t readBefore = bytesRead();
     for (int draw = 0; draw < 20; ++draw) {
         EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
@@ -119,6 +144,7 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     EXPECT_EQ(EntropyManager::drawFromPool(pool), expected.back());
     expected.pop_back();
     EXPECT_EQ(readFile(pool), EntropyManager::formatPool(expected));
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), static_cast<int>(expected.size()));
     // A stamp damaged anywhere is not believed: the file is counted again.
     const auto lock = dir.path() / ".pool.txt.lock";
     const std::string stamp = readFile(lock);
@@ -131,7 +157,7 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     {
         const PoolFile::Hold held = file.hold();
         EXPECT_FALSE(PoolFile(pool).tryInspect());
-        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }), // this process's own hold is never granted
+        EXPECT_EQ(errorOf([&] { PoolFile(pool).inspect(); }, Kind::BUSY), // this process's own hold is never granted
                   "Cannot lock entropy pool: " + pool + " (Resource deadlock avoided)");
     }
     EXPECT_EQ(PoolFile(pool).tryInspect()->count, expected.size());
@@ -140,10 +166,18 @@ TEST_F(PoolFileTest, EveryDrawTakesWhatIsLastInTheFileNow) {
     EXPECT_EQ(file.draw(), 2);
     EXPECT_EQ(file.lastCount(), 3U);
     writeFile(pool, "9,8,7\n"); // same length, other bytes, not the written form
-    // Values put in front of the pool keep the ones already there first in line.
+    EXPECT_EQ(file.inspect().count, 3U);
+    // Values put in front of the pool keep the ones already there first in line, also when the
+    // pool is edited while they are read: what was looked at is checked again before the commit.
     const std::vector<std::vector<int>> batches{{100, 101}, {102}, {}};
     std::size_t next = 0;
-    EXPECT_EQ(file.prepend([&](std::vector<int>& batch) { return !(batch = batches[next++]).empty(); }), 3U);
+    EXPECT_EQ(file.prepend([&](std::vector<int>& batch) {
+        if (next == 0) {
+            writeFile(pool, "9\n8\n7\n");
+        }
+        return !(batch = batches[next++]).empty();
+    }),
+              3U);
     EXPECT_EQ(file.lastCount(), 6U);
     EXPECT_EQ(readFile(pool), "100\n101\n102\n9\n8\n7\n");
 }
@@ -157,22 +191,38 @@ TEST_F(PoolFileTest, DrawsThroughASymlinkByCuttingItsTarget) {
     EXPECT_EQ(readFile(target), "1\n2\n");
     // A dangling link is not a pool: nothing is created where it points.
     fs::remove(target);
-    EXPECT_THROW(EntropyManager::savePool({1}, pool), std::runtime_error);
+    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, pool); }, Kind::MISSING),
+              "Failed to open entropy pool: " + pool);
     EXPECT_FALSE(fs::exists(target));
 }
 
+// Every link on the way is judged, the pool's own name and each directory before it alike.
 TEST_F(PoolFileTest, ALinkAnotherUserLeftInASharedDirectoryIsNotFollowed) {
     const auto shared = dir.path() / "shared";
+    fs::create_directories(dir.path() / "private");
     fs::create_directory(shared);
     fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
     writeFile(dir.path() / "mine.txt", "1\n2\n3\n");
+    writeFile(dir.path() / "private" / "pool.txt", "4\n5\n6\n");
     const std::string link = (shared / "pool.txt").string();
+    const std::string throughLink = (shared / "d" / "pool.txt").string();
     fs::create_symlink(dir.path() / "mine.txt", link);
-    EXPECT_EQ(EntropyManager::drawFromPool(link), 3); // our own link
-    ASSERT_EQ(::lchown(link.c_str(), NOBODY, NOBODY), 0);
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(link); }),
-              "Failed to open entropy pool: " + link + " (a link another user left in a shared directory)");
-    EXPECT_EQ(readFile(dir.path() / "mine.txt"), "1\n2\n");
+    fs::create_symlink(dir.path() / "private", shared / "d");
+    EXPECT_EQ(EntropyManager::drawFromPool(link), 3); // our own links
+    EXPECT_EQ(EntropyManager::drawFromPool(throughLink), 6);
+    if (!ROOT) {
+        GTEST_SKIP() << "needs root to plant a link of another user";
+    }
+    ASSERT_EQ(::lchown(link.c_str(), NOBODY, NOBODY) | ::lchown((shared / "d").c_str(), NOBODY, NOBODY), 0);
+    const std::string refused = " (a link another user left in a shared directory)";
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(link); }, Kind::NOT_A_POOL), "Failed to open entropy pool: " + link + refused);
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(throughLink); }, Kind::NOT_A_POOL),
+              "Failed to open entropy pool: " + throughLink + refused);
+    // Nor is a first pool made where such a link leads.
+    const std::string fresh = (shared / "d" / "new.txt").string();
+    EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, fresh); }, Kind::NOT_A_POOL), "Failed to open entropy pool: " + fresh + refused);
+    EXPECT_EQ(readFile(dir.path() / "mine.txt") + readFile(dir.path() / "private" / "pool.txt"), "1\n2\n4\n5\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "private" / "new.txt"));
 }
 
 // Where nobody may write the pool but not make its lock file, nobody may read it (the pool's own
@@ -180,17 +230,39 @@ TEST_F(PoolFileTest, ALinkAnotherUserLeftInASharedDirectoryIsNotFollowed) {
 TEST_F(PoolFileTest, WithoutALockFileOthersSeeNothingIsChanged) {
     const auto closed = dir.path() / "closed";
     fs::create_directory(closed);
-    fs::permissions(closed, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
     const std::string shut = (closed / "pool.txt").string();
     writeFile(shut, "1\n2\n3\n");
     ::chmod(shut.c_str(), 0666);
-    const AsNobody nobody;
-    EXPECT_EQ(EntropyManager::countPoolFile(shut), 3);
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(shut); }),
-              "Cannot lock entropy pool: " + shut + " (Permission denied)");
+    ::chmod(closed.c_str(), 0555);
+    {
+        const AsNobody nobody;
+        EXPECT_EQ(EntropyManager::countPoolFile(shut), 3);
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(shut); }, Kind::CANNOT_LOCK),
+                  "Cannot lock entropy pool: " + shut + " (Permission denied)");
+    }
     EXPECT_EQ(readFile(shut), "1\n2\n3\n");
     EXPECT_FALSE(fs::exists(closed / ".pool.txt.lock"));
+    ::chmod(closed.c_str(), 0755); // for the clean-up
+}
+
+// A stamp written within the tick of the pool's last change cannot tell a later change in that
+// tick: it is not believed, and the pool is read again.
+TEST_F(PoolFileTest, AStampNoNewerThanThePoolIsNotBelieved) {
+    std::vector<int> values(100'000, 123456);
+    EntropyManager::savePool(values, pool);
+    const std::size_t size = fs::file_size(pool);
+    const auto readsWhole = [&] {
+        const std::size_t before = bytesRead();
+        EXPECT_EQ(EntropyManager::countPoolFile(pool), 100'000);
+        return bytesRead() - before >= size;
+    };
+    EXPECT_FALSE(readsWhole());
+    struct stat status {};
+    ASSERT_EQ(::stat(pool.c_str(), &status), 0);
+    const struct timespec times[2] = {status.st_atim, status.st_ctim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() / ".pool.txt.lock").c_str(), times, 0), 0);
+    EXPECT_TRUE(readsWhole());
+    EXPECT_FALSE(readsWhole()); // and stamped anew
 }
 
 // On a file system with one-second times, an edit within the second of the stamp keeps the
@@ -222,7 +294,7 @@ TEST_F(PoolFileTest, CoarseTimesDoNotMakeAStampLie) {
             break;
         }
     }
-    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(coarse); }), "Entropy pool empty");
+    EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(coarse); }, Kind::EMPTY), "Entropy pool empty");
     EXPECT_EQ(readFile(coarse), "x\ny\n");
 }
 
@@ -230,10 +302,11 @@ TEST_F(PoolFileTest, AnUnwritablePoolHandsNothingOut) {
     // The written form is cut in place; any other text is rewritten whole. Both must refuse, and
     // say what is wrong: the pool is there and readable, but may not be changed.
     for (const std::string text : {"1\n2\n3\n", "[1, 2, 3]"}) {
+        ::chmod(pool.c_str(), 0644);
         writeFile(pool, text);
         ::chmod(pool.c_str(), 0444);
         const AsNobody nobody;
-        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }),
+        EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(pool); }, Kind::CANNOT_WRITE),
                   "Failed to write entropy pool: " + pool + " (Permission denied)");
         EXPECT_EQ(readFile(pool), text);
     }

@@ -1,11 +1,11 @@
 // Reading pool text: every integer in any text, alike in pieces of any size and when counting alone.
 
 #include "EntropyManager.h"
+#include "PoolError.h"
 #include "PoolReader.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,7 +28,8 @@ std::string read(std::string_view text, std::size_t pieceSize, bool countOnly = 
             reader.finish();
             writtenForm = reader.writtenForm();
         }
-    } catch (const std::runtime_error& error) {
+    } catch (const PoolError& error) {
+        EXPECT_EQ(error.kind(), PoolError::Kind::MALFORMED);
         return error.what();
     }
     std::string result =

@@ -1,18 +1,23 @@
 // The real MurkmootPool binary (and MurkmootCli's command line), run in a scratch directory as a
 // user runs them. What each format yields is PoolImportTest's; this is the plumbing around it.
 
+#include "FileReplacement.h"
+#include "PoolTool.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <optional>
 #include <pty.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 
 using namespace testsupport;
 using Args = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 const std::string POOL = "Assets/Data/entropy_pool.txt";
 
@@ -48,7 +53,7 @@ TEST(PoolTool, StatusCountsAndAddAndFillPutNewValuesInFront) {
     for (const Args& args : again) {
         const ProcessResult result = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "1 -2", args);
         EXPECT_EQ(result.err.starts_with("standard input: already added on 20"), result.exitStatus == 1);
-        EXPECT_TRUE(result.err.ends_with("; the pool is unchanged\n") || result.out.starts_with("Added 2 values"));
+        EXPECT_TRUE(result.err.ends_with("; the pool is unchanged (--again adds it anyway)\n") || result.out.starts_with("Added 2 values"));
         EXPECT_EQ(readFile(dir.path() / POOL) == pool, args.size() == 2) << result.err;
     }
 
@@ -57,6 +62,61 @@ TEST(PoolTool, StatusCountsAndAddAndFillPutNewValuesInFront) {
     const ProcessResult filled = runProcess(MURKMOOT_POOL_BINARY, dir.path(), "", {"fill", "1000"});
     EXPECT_EQ(filled.out, "Created a new pool: " + POOL + "\nAdded 1000 values; the pool now holds 1000.\n");
     EXPECT_EQ(lines(readFile(dir.path() / POOL)).size(), 1000U);
+}
+
+namespace {
+
+// The step of replacing which file fails with EIO, while set.
+std::optional<std::pair<FileReplacement::Step, std::string>> failing;
+
+int injected(FileReplacement::Step step, const std::string& name) {
+    return failing && failing->first == step && failing->second == name ? EIO : 0;
+}
+
+} // namespace
+
+// A record tells only of data that is in the pool: whatever step of the pool's change fails, the
+// retry adds the data. A record that cannot be written only warns, naming the record.
+TEST(PoolTool, TheRecordIsWrittenOnlyOnceThePoolHoldsTheData) {
+    const TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    fs::create_directory_symlink(dir.path() / "real", dir.path() / "link"); // messages name the real place
+    const std::string pool = (dir.path() / "link" / "pool.txt").string();
+    const std::string record = (fs::canonical(dir.path()) / "real" / ".pool.txt.added").string();
+    writeFile(pool, "1\n");
+    FileReplacement::injectFault(injected);
+    const auto add = [&](const std::string& values) {
+        std::istringstream in(values);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = PoolTool(in, out, err).run({"add", "--pool", pool, "-"});
+        return std::to_string(status) + " " + out.str() + err.str();
+    };
+    using Step = FileReplacement::Step;
+    const std::string failed = "1 Failed to write entropy pool: " + pool + " (Input/output error)\n";
+    for (const Step step : {Step::WRITE, Step::SYNC, Step::LINK, Step::RENAME}) {
+        failing.emplace(step, "pool.txt");
+        EXPECT_EQ(add("5 6"), failed);
+        EXPECT_EQ(readFile(pool), "1\n");
+    }
+    // Renamed but perhaps not lasting: that is a failure too, and still no record.
+    failing.emplace(Step::SYNC_DIRECTORY, "pool.txt");
+    EXPECT_EQ(add("5 6"), failed);
+    EXPECT_FALSE(fs::exists(record));
+    failing.reset();
+    EXPECT_EQ(add("5 6"), "0 Added 2 values; the pool now holds 5.\n");
+    EXPECT_TRUE(fs::exists(record));
+    failing.emplace(Step::RENAME, ".pool.txt.added");
+    EXPECT_EQ(add("7"), "0 Added 1 value; the pool now holds 6.\nFailed to write the record of data added to the pool: " +
+                            record + " (Input/output error); adding the same data again will not be noticed\n");
+    failing.reset();
+    FileReplacement::injectFault(nullptr);
+    writeFile(dir.path() / "real" / "..pool.txt.added.new", "left by a killed add\n");
+    EXPECT_EQ(add("7"), "0 Added 1 value; the pool now holds 7.\n");
+    EXPECT_TRUE(add("7").starts_with("1 standard input: already added on 20"));
+    EXPECT_EQ(add("8"), "0 Added 1 value; the pool now holds 8.\n"); // other data: every value counts
+    EXPECT_EQ(readFile(pool), "8\n7\n7\n5\n6\n5\n6\n1\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "real"), {}), 3) << "a temporary left behind";
 }
 
 TEST(PoolTool, EveryFailureIsOneLineAndLeavesThePoolUntouched) {

@@ -36,9 +36,6 @@ bool startLogging(const std::string& directory, ArchiveRename rename = renameWit
 // status 1 when no log can be opened. Without an argument: in the working directory.
 void initializeLogging(const std::string& directory);
 void initializeLogging();
-// Moves an existing log.txt of the working directory into logging/ as startLogging does; on
-// failure it warns on standard error and leaves log.txt where it is.
-void archiveOldLogFile();
 // Local time as "%Y-%m-%d_%H-%M-%S".
 std::string getFormattedTimeStamp();
 // Writes one line. The same message from the same file and line coming back within a second of

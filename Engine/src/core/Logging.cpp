@@ -1,6 +1,7 @@
 #include "core/Logging.h"
 
 #include "core/Config.h"
+#include "UniqueFd.h"
 
 #include <cerrno>
 #include <chrono>
@@ -104,22 +105,9 @@ std::string archiveName(const std::string& timeStamp, int suffix) {
     return suffix < 2 ? stem + ".txt" : stem + "_" + std::to_string(suffix) + ".txt";
 }
 
-// A descriptor closed on every path out.
-struct Descriptor {
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    ~Descriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
-};
-
 // The directory a log starts in, open, and log.txt's name as the user should read it.
 struct LogPlace {
-    const Descriptor& directory;
+    const UniqueFd& directory;
     std::string shownName;
     std::string shownArchive;
 };
@@ -134,20 +122,20 @@ void warnNotArchived(const LogPlace& place, const std::string& reason, bool isLi
 // directory is opened without following a link, so no archive lands where a link points.
 bool archivePrevious(const LogPlace& place, ArchiveRename rename) {
     struct stat previous {};
-    if (fstatat(place.directory.fd, LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(place.directory.get(), LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
             warnNotArchived(place, std::generic_category().message(errno), false);
         }
         return errno == ENOENT;
     }
     const bool isLink = S_ISLNK(previous.st_mode);
-    if (mkdirat(place.directory.fd, ARCHIVE_DIRECTORY, 0777) != 0 && errno != EEXIST) {
+    if (mkdirat(place.directory.get(), ARCHIVE_DIRECTORY, 0777) != 0 && errno != EEXIST) {
         warnNotArchived(place, std::generic_category().message(errno), isLink);
         return false;
     }
-    const Descriptor archive(
-        openat(place.directory.fd, ARCHIVE_DIRECTORY, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (archive.fd < 0) {
+    const UniqueFd archive(
+        openat(place.directory.get(), ARCHIVE_DIRECTORY, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (archive.get() < 0) {
         const std::string reason = errno == ELOOP ? "it is a symbolic link" : std::generic_category().message(errno);
         warnNotArchived(place, reason, isLink);
         return false;
@@ -155,13 +143,13 @@ bool archivePrevious(const LogPlace& place, ArchiveRename rename) {
     const std::string timeStamp = getFormattedTimeStamp();
     for (int suffix = 1; suffix <= MAX_ARCHIVE_SUFFIX; ++suffix) {
         const std::string name = archiveName(timeStamp, suffix);
-        int moved = rename(place.directory.fd, LOG_FILE_PATH, archive.fd, name.c_str());
+        int moved = rename(place.directory.get(), LOG_FILE_PATH, archive.get(), name.c_str());
         if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
             // A file system without that rename: a hard link also refuses an existing name.
-            moved = linkat(place.directory.fd, LOG_FILE_PATH, archive.fd, name.c_str(), 0);
-            if (moved == 0 && unlinkat(place.directory.fd, LOG_FILE_PATH, 0) != 0) {
+            moved = linkat(place.directory.get(), LOG_FILE_PATH, archive.get(), name.c_str(), 0);
+            if (moved == 0 && unlinkat(place.directory.get(), LOG_FILE_PATH, 0) != 0) {
                 const int unlinkError = errno;
-                unlinkat(archive.fd, name.c_str(), 0);
+                unlinkat(archive.get(), name.c_str(), 0);
                 errno = unlinkError;
                 moved = -1;
             }
@@ -179,13 +167,13 @@ bool archivePrevious(const LogPlace& place, ArchiveRename rename) {
 }
 
 // Makes logFile write into the file open as descriptor, whatever happens to its name later.
-bool adopt(const Descriptor& log, const std::string& path) {
+bool adopt(const UniqueFd& log, const std::string& path) {
     struct stat info {};
-    if (log.fd < 0 || fstat(log.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (log.get() < 0 || fstat(log.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
     // The stream reopens the very file already open.
-    logFile.open("/proc/self/fd/" + std::to_string(log.fd), std::ios::app);
+    logFile.open("/proc/self/fd/" + std::to_string(log.get()), std::ios::app);
     if (!logFile.is_open()) {
         // No /proc: open by name, and keep the stream only if the name is still that same file.
         logFile.open(path, std::ios::app);
@@ -202,10 +190,10 @@ bool adopt(const Descriptor& log, const std::string& path) {
 // holds no log of ours and goes, its target untouched.
 bool appendToPrevious(const LogPlace& place, const std::string& path) {
     struct stat previous {};
-    if (fstatat(place.directory.fd, LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(previous.st_mode)) {
-        unlinkat(place.directory.fd, LOG_FILE_PATH, 0);
+    if (fstatat(place.directory.get(), LOG_FILE_PATH, &previous, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(previous.st_mode)) {
+        unlinkat(place.directory.get(), LOG_FILE_PATH, 0);
     }
-    const Descriptor log(openat(place.directory.fd, LOG_FILE_PATH,
+    const UniqueFd log(openat(place.directory.get(), LOG_FILE_PATH,
                                 O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
     return adopt(log, path);
 }
@@ -228,26 +216,21 @@ int renameWithoutReplacing(int fromDirectory, const char* from, int toDirectory,
     return renameat2(fromDirectory, from, toDirectory, to, RENAME_NOREPLACE);
 }
 
-void archiveOldLogFile() {
-    const Descriptor here(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    archivePrevious({here, LOG_FILE_PATH, std::string(ARCHIVE_DIRECTORY) + "/"}, renameWithoutReplacing);
-}
-
 bool startLogging(const std::string& directory, ArchiveRename rename) {
     repeatRuns().clear();
     // Registered after the repeat table exists, so that it runs before the table is destroyed.
     static const bool flushAtExit = std::atexit(flushLogRepeats) == 0;
     static_cast<void>(flushAtExit);
     logFile.close();
-    const Descriptor here(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd here(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const LogPlace place{here, shown(directory, LOG_FILE_PATH), shown(directory, ARCHIVE_DIRECTORY) + "/"};
     const std::string path = (std::filesystem::path(directory) / LOG_FILE_PATH).string();
     // Created only where no file of that name is: a start running beside this one may have made
     // log.txt since it was archived, and then that one is archived in turn.
-    for (int attempt = 0; here.fd >= 0 && attempt <= MAX_ARCHIVE_SUFFIX; ++attempt) {
-        const Descriptor fresh(openat(here.fd, LOG_FILE_PATH,
+    for (int attempt = 0; here.get() >= 0 && attempt <= MAX_ARCHIVE_SUFFIX; ++attempt) {
+        const UniqueFd fresh(openat(here.get(), LOG_FILE_PATH,
                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
-        if (fresh.fd >= 0 || errno != EEXIST) {
+        if (fresh.get() >= 0 || errno != EEXIST) {
             return adopt(fresh, path);
         }
         if (!archivePrevious(place, rename)) {

@@ -2,7 +2,6 @@
 
 #include "PoolFile.h"
 #include "PoolReader.h"
-#include "PoolReplacement.h"
 
 namespace EntropyManager {
 
@@ -14,7 +13,7 @@ std::string formatPool(const std::vector<int>& pool) {
     std::string text;
     text.reserve(pool.size() * PoolReader::MAX_WRITTEN_LINE);
     for (const int value : pool) {
-        PoolReplacement::appendLine(text, value);
+        PoolFile::appendLine(text, value);
     }
     return text;
 }

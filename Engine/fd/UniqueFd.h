@@ -1,5 +1,6 @@
 #pragma once
-// Owns a POSIX file descriptor and closes it on every path out.
+// Owns a POSIX file descriptor and closes it on every path out. Header-only, in a folder of its
+// own, so that logging and the pool store share it without either depending on the other.
 
 #include <unistd.h>
 
