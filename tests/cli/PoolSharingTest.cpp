@@ -121,3 +121,92 @@ TEST(PoolSharing, TwoUsersUnderANarrowUmaskShareOneLock) {
     }
     EXPECT_EQ(sharingProblem(reports, original, {}, readFile(pool)), "");
 }
+
+namespace {
+
+// Two players and their group, made for one test and removed again.
+class Players {
+public:
+    Players() : group("mmpool" + std::to_string(::getpid())), names{group + "a", group + "b"} {
+        remove();
+        run("groupadd " + group);
+        for (const std::string& name : names) {
+            run("useradd -M -U -s /usr/sbin/nologin " + name + " && usermod -a -G " + group + " " + name);
+        }
+    }
+    ~Players() { remove(); }
+    Players(const Players&) = delete;
+    Players& operator=(const Players&) = delete;
+
+    static void run(const std::string& script) {
+        const ProcessResult done = runProcess("/bin/sh", "/", "", {"-c", script});
+        ASSERT_EQ(done.exitStatus, 0) << script << "\n" << done.err;
+    }
+
+    const std::string group;
+    const std::string names[2];
+
+private:
+    void remove() const {
+        runProcess("/bin/sh", "/", "",
+                   {"-c", "userdel " + names[0] + "; userdel " + names[1] + "; groupdel " + group + "; true"});
+    }
+};
+
+} // namespace
+
+// The recipe the README and the manual pages give for a pool several players share, followed
+// word for word by two players under umask 077: a group, a setgid directory only the group may
+// enter, a pool only the group may read and write. Both consult and refill in turn, and the pool
+// keeps its group and mode throughout, with nothing in the directory writable by others.
+TEST(PoolSharing, TwoPlayersShareAPoolByTheRecipe) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to add two players and a group";
+    }
+    const TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    const Players players;
+    if (::testing::Test::HasFatalFailure()) {
+        return;
+    }
+    const std::string shared = (dir.path() / "murkmoot").string();
+    const std::string pool = shared + "/entropy_pool.txt";
+    Players::run("install -d -g " + players.group + " -m 2770 " + shared);
+    const auto asPlayer = [&](int player, const std::string& command, const std::string& input = "") {
+        const std::string& name = players.names[player];
+        const std::filesystem::path home = dir.path() / name;
+        if (!std::filesystem::exists(home)) {
+            Players::run("install -d -o " + name + " -m 700 " + home.string());
+        }
+        // A fresh login: the player's own groups, the narrowest umask.
+        const ProcessResult done = runProcess(
+            "/usr/bin/setpriv", home, input,
+            {"--reuid=" + name, "--regid=" + name, "--init-groups", "/bin/sh", "-c",
+             "umask 077; HOME=" + home.string() + " exec " + command});
+        EXPECT_EQ(done.exitStatus, 0) << name << ": " << command << "\n" << done.err;
+        return done.out;
+    };
+    const std::string tool = std::string(MURKMOOT_POOL_BINARY) + " ";
+    const auto left = [&] { return lines(readFile(pool)).size(); };
+    struct stat directory {};
+    ASSERT_EQ(::stat(shared.c_str(), &directory), 0);
+    asPlayer(0, "install -m 660 /dev/null " + pool);
+    asPlayer(0, tool + "fill 1000 --pool " + pool);
+    EXPECT_EQ(left(), 1000U);
+    for (int turn = 0; turn < 4; ++turn) {
+        const std::size_t before = left();
+        asPlayer(turn % 2, std::string(MURKMOOT_CLI_BINARY) + " --pool " + pool, "why\n");
+        const std::size_t drawn = before - left();
+        EXPECT_TRUE(drawn == 13 || drawn == 14) << drawn;
+        asPlayer(1 - turn % 2, tool + "fill 100 --pool " + pool);
+        EXPECT_EQ(left(), before - drawn + 100);
+        struct stat status {};
+        ASSERT_EQ(::stat(pool.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0660U) << "after turn " << turn;
+        EXPECT_EQ(status.st_gid, directory.st_gid) << "after turn " << turn;
+        for (const auto& entry : std::filesystem::directory_iterator(shared)) {
+            ASSERT_EQ(::stat(entry.path().c_str(), &status), 0);
+            EXPECT_EQ(status.st_mode & S_IWOTH, 0U) << entry.path();
+        }
+    }
+}
