@@ -62,7 +62,13 @@ exec_line=$(grep '^Exec=' "$work/root/usr/share/applications/$app.desktop")
 [[ $exec_line == "Exec=/usr/games/Murkmoot" ]] || { echo "desktop entry: $exec_line" >&2; exit 1; }
 
 echo "== lintian"
-lintian --fail-on error,warning --allow-root "$deb"
+# No error and no warning but one, on purpose and explained in the README: MurkmootPool is a tool,
+# not a game, used by root too (whose PATH has no /usr/games), so it stays in /usr/bin.
+lintian --allow-root "$deb" | tee "$build/lintian.txt"
+if grep -E '^[EW]: ' "$build/lintian.txt" | grep -v ': package-section-games-but-has-usr-bin$'; then
+  echo "lintian: errors or warnings above" >&2
+  exit 1
+fi
 echo "== desktop entry and AppStream metainfo"
 desktop-file-validate "$work/root/usr/share/applications/$app.desktop"
 appstreamcli validate-tree --no-net "$work/root"
