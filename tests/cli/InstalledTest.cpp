@@ -67,6 +67,11 @@ TEST_P(Installed, EachPlayerDrawsFromAPoolOfTheirOwnAndNothingElseIsWritten) {
             runProcess(MURKMOOT_CMAKE, work, "", {"--install", MURKMOOT_BUILD_DIR, "--prefix", prefix.string()});
         ASSERT_EQ(install.exitStatus, 0) << install.err;
         ASSERT_TRUE(fs::exists(prefix / MURKMOOT_GAMES_DIR / "MurkmootCli")) << "the build installs no programs";
+        const fs::path menu = prefix / "share/applications/org.murkmoot.Murkmoot.desktop";
+        if (fs::exists(menu)) { // the menu starts the game where this install put it
+            EXPECT_NE(readFile(menu).find("\nExec=" + (prefix / MURKMOOT_GAMES_DIR / "Murkmoot").string() + "\n"),
+                      std::string::npos);
+        }
     } else {
         copyPrefix(prefix);
     }
