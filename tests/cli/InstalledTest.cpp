@@ -1,7 +1,7 @@
 // The programs as a player has them once installed, in the layout the build was configured with
-// (by default <prefix>/bin and <prefix>/share/murkmoot), started from some other directory, each player's pool and logs under
-// their own XDG directories. The prefix is made by copying the built programs and Assets/ (no
-// pool), or by `cmake --install` once the build has install rules.
+// (by default <prefix>/bin and <prefix>/share/murkmoot), started from some other directory, each
+// player's pool and logs under their own XDG directories. The prefix is made by copying the built
+// programs and Assets/ (no pool), or by `cmake --install`, which must install the programs.
 
 #include "TestSupport.h"
 
