@@ -9,7 +9,7 @@ for option in "$@"; do
   case "$option" in
     --tests) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-xserver-utils
                         imagemagick time util-linux e2fsprogs) ;;
-    --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
+    --package) packages+=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth) ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
   esac
 done

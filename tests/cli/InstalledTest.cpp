@@ -1,7 +1,7 @@
-// The programs as a player has them once installed: in <prefix>/bin with the data under
-// <prefix>/share/murkmoot, started from some other directory, each player's pool and logs under
-// their own XDG directories. The prefix is made by copying the built programs and Assets/ (no
-// pool), or by `cmake --install` once the build has install rules.
+// The programs as a player has them once installed, in the layout the build was configured with
+// (by default <prefix>/bin and <prefix>/share/murkmoot), started from some other directory, each
+// player's pool and logs under their own XDG directories. The prefix is made by copying the built
+// programs and Assets/ (no pool), or by `cmake --install`, which must install the programs.
 
 #include "TestSupport.h"
 
@@ -24,14 +24,15 @@ std::string listing(const fs::path& root) {
 }
 
 void copyPrefix(const fs::path& prefix) {
+    fs::create_directories(prefix / MURKMOOT_GAMES_DIR);
     fs::create_directories(prefix / "bin");
-    for (const char* binary : {MURKMOOT_CLI_BINARY, MURKMOOT_POOL_BINARY}) {
-        fs::copy(binary, prefix / "bin");
-    }
-    fs::create_directories(prefix / "share/murkmoot");
-    fs::copy(MURKMOOT_ASSETS_DIR, prefix / "share/murkmoot/Assets", fs::copy_options::recursive);
+    fs::copy(MURKMOOT_CLI_BINARY, prefix / MURKMOOT_GAMES_DIR);
+    fs::copy(MURKMOOT_POOL_BINARY, prefix / "bin");
+    const fs::path data = prefix / MURKMOOT_DATA_DIR;
+    fs::create_directories(data);
+    fs::copy(MURKMOOT_ASSETS_DIR, data / "Assets", fs::copy_options::recursive);
     for (const char* pool : {"entropy_pool.txt", ".entropy_pool.txt.lock"}) {
-        fs::remove(prefix / "share/murkmoot/Assets/Data" / pool); // one made in the source tree
+        fs::remove(data / "Assets/Data" / pool); // one made in the source tree
     }
 }
 
@@ -62,15 +63,20 @@ TEST_P(Installed, EachPlayerDrawsFromAPoolOfTheirOwnAndNothingElseIsWritten) {
     const fs::path work = root.path() / "work";
     fs::create_directories(work);
     if (GetParam()) {
-        runProcess(MURKMOOT_CMAKE, work, "", {"--install", MURKMOOT_BUILD_DIR, "--prefix", prefix.string()});
-        if (!fs::exists(prefix / "bin/MurkmootCli")) {
-            GTEST_SKIP() << "the build installs no programs";
+        const ProcessResult install =
+            runProcess(MURKMOOT_CMAKE, work, "", {"--install", MURKMOOT_BUILD_DIR, "--prefix", prefix.string()});
+        ASSERT_EQ(install.exitStatus, 0) << install.err;
+        ASSERT_TRUE(fs::exists(prefix / MURKMOOT_GAMES_DIR / "MurkmootCli")) << "the build installs no programs";
+        const fs::path menu = prefix / "share/applications/org.murkmoot.Murkmoot.desktop";
+        if (fs::exists(menu)) { // the menu starts the game where this install put it
+            EXPECT_NE(readFile(menu).find("\nExec=" + (prefix / MURKMOOT_GAMES_DIR / "Murkmoot").string() + "\n"),
+                      std::string::npos);
         }
     } else {
         copyPrefix(prefix);
     }
     const std::string installed = listing(prefix);
-    const std::string cli = (prefix / "bin/MurkmootCli").string();
+    const std::string cli = (prefix / MURKMOOT_GAMES_DIR / "MurkmootCli").string();
     const Player players[] = {{root.path() / "one", true}, {root.path() / "two", false}};
     for (const Player& player : players) {
         player.enter();

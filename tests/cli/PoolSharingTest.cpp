@@ -90,34 +90,89 @@ TEST(PoolSharing, TheLockFileRemovedThroughoutStillKeepsOneLock) {
     EXPECT_EQ(sharingProblem(reports, original, {}, readFile(pool)), "");
 }
 
-// Root and nobody, each under umask 077, on one pool (nobody through a link from a directory of
-// its own): the lock file root made first is one nobody can lock too.
-TEST(PoolSharing, TwoUsersUnderANarrowUmaskShareOneLock) {
+namespace {
+
+// Two players and their group, made for one test and removed again.
+class Players {
+public:
+    Players() : group("mmpool" + std::to_string(::getpid())), names{group + "a", group + "b"} {
+        remove();
+        run("groupadd " + group);
+        for (const std::string& name : names) {
+            run("useradd -M -U -s /usr/sbin/nologin " + name + " && usermod -a -G " + group + " " + name);
+        }
+    }
+    ~Players() { remove(); }
+    Players(const Players&) = delete;
+    Players& operator=(const Players&) = delete;
+
+    static void run(const std::string& script) {
+        const ProcessResult done = runProcess("/bin/sh", "/", "", {"-c", script});
+        ASSERT_EQ(done.exitStatus, 0) << script << "\n" << done.err;
+    }
+
+    const std::string group;
+    const std::string names[2];
+
+private:
+    void remove() const {
+        runProcess("/bin/sh", "/", "",
+                   {"-c", "userdel " + names[0] + "; userdel " + names[1] + "; groupdel " + group + "; true"});
+    }
+};
+
+} // namespace
+
+// The recipe the README and the manual pages give for a pool several players share, followed
+// word for word by two players under umask 077: a group, a setgid directory only the group may
+// enter, a pool only the group may read and write. Both consult at once (the lock file one made is
+// one the other can lock) and refill in turn; the pool keeps its group and mode throughout, with
+// nothing in the directory writable by others.
+TEST(PoolSharing, TwoPlayersShareAPoolByTheRecipe) {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to run programs as nobody";
+        GTEST_SKIP() << "needs root to add two players and a group";
     }
     const TempDir dir;
-    const std::filesystem::path theirs = dir.path() / "nobody";
-    const std::string pool = (dir.path() / "Assets/Data/entropy_pool.txt").string();
-    std::vector<int> original(3000);
-    std::iota(original.begin(), original.end(), 1000);
-    writeFile(pool, EntropyManager::formatPool(original));
-    std::filesystem::create_directories(theirs / "Assets/Data");
-    std::filesystem::create_symlink(pool, theirs / "Assets/Data/entropy_pool.txt");
-    for (const auto& path : {dir.path(), dir.path() / "Assets", dir.path() / "Assets/Data", theirs,
-                             theirs / "Assets", theirs / "Assets/Data"}) {
-        std::filesystem::permissions(path, std::filesystem::perms::all);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    const Players players;
+    if (::testing::Test::HasFatalFailure()) {
+        return;
     }
-    ::chmod(pool.c_str(), 0666);
-    const std::string asRoot = "sh -c 'umask 077; exec " MURKMOOT_CLI_BINARY "'";
-    const std::string asNobody = "sh -c 'cd " + theirs.string() +
-                                 " && umask 077 && exec setpriv --reuid=65534 --regid=65534 --clear-groups "
-                                 MURKMOOT_CLI_BINARY "'";
-    std::vector<std::string> reports = consultTogether(asRoot, dir.path(), 1, [] {}); // root makes the lock file
-    for (int round = 0; round < 3; ++round) {
-        const auto answered =
-            consultTogether({asRoot, asNobody, asRoot, asNobody, asRoot, asNobody}, dir.path(), [] {});
-        reports.insert(reports.end(), answered.begin(), answered.end());
+    const std::string shared = (dir.path() / "murkmoot").string();
+    const std::string pool = shared + "/entropy_pool.txt";
+    Players::run("install -d -g " + players.group + " -m 2770 " + shared);
+    // A fresh login: the player's own groups, home and the narrowest umask.
+    const auto asPlayer = [&](int player, const std::string& command) {
+        const std::string& name = players.names[player];
+        const std::string home = (dir.path() / name).string();
+        return "setpriv --reuid=" + name + " --regid=" + name + " --init-groups sh -c 'umask 077; cd " + home +
+               " && HOME=" + home + " exec " + command + "'";
+    };
+    for (int player = 0; player < 2; ++player) {
+        Players::run("install -d -o " + players.names[player] + " -m 700 " + (dir.path() / players.names[player]).string());
     }
-    EXPECT_EQ(sharingProblem(reports, original, {}, readFile(pool)), "");
+    const std::string tool = std::string(MURKMOOT_POOL_BINARY) + " fill ";
+    const std::string fill = tool + "100 --pool " + pool;
+    const std::string consult = std::string(MURKMOOT_CLI_BINARY) + " --pool " + pool;
+    Players::run(asPlayer(0, "install -m 660 /dev/null " + pool));
+    Players::run(asPlayer(0, tool + "1000 --pool " + pool));
+    for (int turn = 0; turn < 2; ++turn) {
+        const std::vector<int> before = EntropyManager::parsePool(readFile(pool), pool);
+        const auto reports = consultTogether(
+            {asPlayer(0, consult), asPlayer(1, consult), asPlayer(0, consult), asPlayer(1, consult)}, dir.path(), [] {});
+        EXPECT_EQ(sharingProblem(reports, before, {}, readFile(pool)), "");
+        const std::size_t left = lines(readFile(pool)).size();
+        Players::run(asPlayer(turn, fill));
+        EXPECT_EQ(lines(readFile(pool)).size(), left + 100);
+        struct stat status {};
+        struct stat directory {};
+        ASSERT_EQ(::stat(pool.c_str(), &status), 0);
+        ASSERT_EQ(::stat(shared.c_str(), &directory), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0660U) << "after turn " << turn;
+        EXPECT_EQ(status.st_gid, directory.st_gid) << "after turn " << turn;
+        for (const auto& entry : std::filesystem::directory_iterator(shared)) {
+            ASSERT_EQ(::stat(entry.path().c_str(), &status), 0);
+            EXPECT_EQ(status.st_mode & S_IWOTH, 0U) << entry.path();
+        }
+    }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Where a program's files are. In a build tree (Assets/ beside the executable) everything stays
-// relative to the working directory, as it always was. Installed, the read-only data sits under
-// <prefix>/share/murkmoot, found from the executable's own place so that any prefix works, and
+// relative to the working directory, as it always was. Installed, the read-only data sits in the
+// data directory the build was configured with (<prefix>/share/murkmoot by default), found from
+// the executable's own place so that any prefix works, and
 // each player's pool and logs live under the XDG data and state homes: an installed program
 // writes nothing in the working directory or under its prefix.
 

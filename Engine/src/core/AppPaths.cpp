@@ -12,7 +12,9 @@
 namespace {
 
 const char* const GAME_DIRECTORY = "murkmoot";
-const char* const INSTALLED_DATA = "../share/murkmoot";
+// From the directory the games install to, to their data: set by the build from its configured
+// install directories, so any layout (games/ and share/games/murkmoot, say) and any prefix work.
+const char* const INSTALLED_DATA = MURKMOOT_INSTALLED_DATA;
 const char* const POOL_NAME = "entropy_pool.txt";
 
 std::string homeDirectory() {
