@@ -4,7 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh --tests
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF >/dev/null
-cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark MurkmootCli
+cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark JournalBenchmark MurkmootCli
 build-bench/bin/PoolBenchmark "$@"
 build-bench/bin/SceneBenchmark "$@" 2>/dev/null
+build-bench/bin/JournalBenchmark "$@"
 bench/shared_pool.sh build-bench/bin

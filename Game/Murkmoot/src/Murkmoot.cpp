@@ -39,13 +39,14 @@ namespace {
 
 const CommandLine::Program PROGRAM{
     "Murkmoot",
-    "Usage: Murkmoot [--pool FILE] [--help | --version]\n"
+    "Usage: Murkmoot [--pool FILE] [--no-journal] [--help | --version]\n"
     "Opens the oracle chamber: ask the goblin council a question and watch it vote. Every\n"
     "consultation draws 13 or 14 values from the entropy pool. Other arguments are ignored.\n"
     "  --pool FILE  the pool to draw from; by default Assets/Data/entropy_pool.txt beside the\n"
     "               program in a build tree, else your own pool,\n"
     "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
-    "               with 100000 values from /dev/urandom on the first start\n"};
+    "               with 100000 values from /dev/urandom on the first start\n"
+    "  --no-journal keep this session's consultations out of your journal of past answers\n"};
 
 constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
 constexpr auto UPDATE_INTERVAL = std::chrono::milliseconds(16);
