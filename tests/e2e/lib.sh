@@ -31,9 +31,11 @@ wait_for() { # pattern file seconds
   fail "timed out waiting for '$1' in $(basename "$2")"
 }
 
-# Starts Xvfb and exports DISPLAY (and silent audio) for what follows.
+# Starts Xvfb with a screen of the size given (default 1920x1080) on a display number of its own,
+# and exports DISPLAY (and silent audio) for what follows.
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "${1:-1920x1080}x24" -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 1 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
   display=$(cat "$work/display")
@@ -41,8 +43,15 @@ start_display() {
   export DISPLAY=":$display" SDL_AUDIODRIVER=dummy
 }
 
+stop_display() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+}
+
 # Starts the program copied to app/ through PATH from start/, and waits for its window.
 start_game() {
+  rm -f "$work/start/log.txt" # the last run's, so that its lines are not taken for this one's
   (cd "$work/start" && PATH="$work/app:$PATH" exec Murkmoot > "$work/out.txt" 2> "$work/err.txt") &
   game_pid=$!
   wait_for "Scene pushed: Deskhive" "$work/start/log.txt" 20

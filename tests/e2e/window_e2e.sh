@@ -37,6 +37,7 @@ start_display
 xmodmap -e "keycode 255 = eacute Eacute"
 
 start_game
+grep -qx "WINDOW:  1920x1080" "$work/out.txt" || fail "the window should open at 1920x1080 on a 1920x1080 screen"
 
 expect_file_line_count "$pool" 40 "after set-up"
 grep -qa "Selected portrait ID: firstGoboPortrait" "$work/start/log.txt" || fail "even draw should pick the plain goblin"
@@ -146,7 +147,8 @@ shown=$(cat "$work/window.reports" "$work"/cli.* | grep -aoE '^[^(]+ \((-?[0-9]+
 echo "window and terminals together: $drawn values drawn by 12 consultations, none twice"
 
 # A right click leaves the button undrawn until the pointer moves; its per-frame complaint is
-# written once and counted, so five idle seconds add next to nothing to the log.
+# written with the frame, and an idle chamber draws no frames: five idle seconds add next to
+# nothing to the log.
 sleep 2.5 # the reveal's own lines settle
 xdotool mousemove 1850 975 click 3
 wait_for "Right click action executed." "$work/start/log.txt" 5
@@ -159,11 +161,52 @@ after=$(wc -l < "$work/start/log.txt")
   fail "the undrawn button's line should be written once"
 
 # Another program holds the pool: the window keeps its last count and still answers Escape.
-flock "$work/app/Assets/Data/.entropy_pool.txt.lock" sleep 60 &
+flock -o "$work/app/Assets/Data/.entropy_pool.txt.lock" sleep 60 & # -o: killing flock lets go
 holder=$!
 sleep 1
 quit_game
 kill "$holder"
-grep -qaE "Repeated [0-9]+ more times: ButtonEntity is not visible or no texture found for rendering" \
-  "$work/start/log.txt" || fail "no count for the undrawn button's line"
+stop_display
+
+# Smaller screens: the window opens at the largest 16:9 size that fits, all of it on screen, and
+# the Ask button answers a click where the player sees it. On the second screen another program
+# holds the pool as the window opens: it opens all the same, and draws its portrait once the pool
+# is free. A window started under a held pool answers Escape.
+ask_where_seen() { # screen width, screen height
+  local X Y WIDTH HEIGHT
+  eval "$(xdotool search --name "~ Murkmoot ~" getwindowgeometry --shell | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  ((X >= 0 && Y >= 0 && X + WIDTH <= $1 && Y + HEIGHT <= $2)) || fail "window at $X,$Y ${WIDTH}x$HEIGHT off a $1x$2 screen"
+  grep -qx "WINDOW:  ${WIDTH}x$HEIGHT" "$work/out.txt" || fail "the window reports a size it does not have"
+  if [[ -n "$screenshot" ]]; then import -window root "${screenshot%.png}-$1x$2.png"; fi
+  # The Ask button's centre is at logical (3707, 1950) of 3840 x 2160.
+  xdotool mousemove $((X + 3707 * WIDTH / 3840)) $((Y + 1950 * HEIGHT / 2160)) click 1
+  wait_for "Final Verdict: " "$work/out.txt" 10
+}
+seq 1 100 > "$pool"
+start_display 1366x768
+start_game
+grep -qx "WINDOW:  1360x765" "$work/out.txt" || fail "1366x768 screen: $(grep -a WINDOW: "$work/out.txt")"
+ask_where_seen 1366 768
+quit_game
+stop_display
+
+seq 1 100 > "$pool"
+start_display 1280x720
+flock -o "$work/app/Assets/Data/.entropy_pool.txt.lock" sleep 60 & # -o: killing flock lets go
+holder=$!
+sleep 0.5
+start_game
+expect_file_line_count "$pool" 100 "while another program holds the pool"
+kill "$holder"
+for _ in $(seq 1 50); do [[ $(wc -l < "$pool") -eq 99 ]] && break; sleep 0.1; done
+expect_file_line_count "$pool" 99 "once the pool is free (the portrait's draw)"
+ask_where_seen 1280 720
+flock -o "$work/app/Assets/Data/.entropy_pool.txt.lock" sleep 60 & # -o: killing flock lets go
+holder=$!
+quit_game
+stop_display
+start_display 1280x720
+start_game
+quit_game
+kill "$holder"
 echo "window end-to-end test passed"

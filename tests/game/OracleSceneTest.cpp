@@ -5,9 +5,11 @@
 #include "OracleScene.h"
 #include "TestSupport.h"
 #include "core/ControlManager.h"
+#include "core/FrameLoop.h"
 #include "core/JSONManager.h"
 #include "core/Logging.h"
 #include "core/SdlPtrs.h"
+#include "entities/SceneManager.h"
 #include "entities/ToolTipManager.h"
 
 #include <SDL_image.h>
@@ -270,6 +272,78 @@ TEST_F(OracleSceneTest, AQuestionAskedWhileAnotherHoldsThePoolWaitsForIt) {
     EXPECT_EQ(left(), 26U) << "asked once the pool is free";
     scene->update(60.0F);
     EXPECT_EQ(visibleLabels(), "1000010");
+}
+
+// A frame is drawn when the picture changes (a caret blink, a hover, a refill, an expose) and not
+// for events and updates that change nothing; a hidden window draws nothing.
+TEST_F(OracleSceneTest, AFrameIsDrawnOnlyWhenThePictureChanges) {
+    EntropyManager::savePool(poolOf(40, 2), POOL);
+    buildScene();
+    SceneManager::getInstance().setCurrentScene(scene);
+    FrameLoop::Clock::time_point now{};
+    FrameLoop loop(SdlEnvironment::renderer, now);
+    const auto drawsAfter = [&](auto step) {
+        step();
+        return loop.drawIfChanged();
+    };
+    const auto send = [&](SDL_Event event) { return drawsAfter([&] { loop.handleEvent(event); }); };
+    const auto updateBy = [&](int ms) {
+        return drawsAfter([&] { loop.updateIfDue(now += std::chrono::milliseconds(ms)); });
+    };
+    const auto pointAt = [](int x, int y) {
+        SDL_WarpMouseInWindow(SdlEnvironment::window, x, y);
+        SDL_PumpEvents();
+        return SDL_Event{.motion = {.type = SDL_MOUSEMOTION}};
+    };
+    ASSERT_TRUE(loop.drawIfChanged()) << "the first frame";
+    EXPECT_FALSE(loop.drawIfChanged());
+    EXPECT_FALSE(updateBy(17) || updateBy(600)) << "updates that change nothing, the pool count read again";
+    EXPECT_FALSE(send(pointAt(100, 100)) || send(SDL_Event{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = SDLK_a}}}));
+
+    const ButtonEntity* ask = scene->getButtons().at(0);
+    const SDL_Event overAsk = pointAt((ask->getX() + ask->getWidth() / 2) / 2, (ask->getY() + ask->getHeight() / 2) / 2);
+    EXPECT_TRUE(send(overAsk)) << "hover and tooltip";
+    EXPECT_FALSE(send(overAsk)) << "the tooltip stays where it is";
+    EXPECT_TRUE(send(pointAt(100, 100))) << "hover and tooltip gone";
+
+    TextBox& box = *scene->getTextBox();
+    EXPECT_TRUE(drawsAfter([&] { box.setActive(true); }));
+    EXPECT_TRUE(drawsAfter([&] { box.update(100); })) << "the caret on";
+    EXPECT_FALSE(drawsAfter([&] { box.update(400); }));
+    EXPECT_TRUE(drawsAfter([&] { box.update(500); })) << "the caret off";
+    EXPECT_TRUE(send(SDL_Event{.text = {.type = SDL_TEXTINPUT, .text = "?"}}));
+    box.setActive(false);
+    box.update(0);
+    loop.drawIfChanged();
+
+    EntropyManager::savePool(poolOf(140, 2), POOL); // a refill
+    EXPECT_TRUE(updateBy(600)) << "the pool count";
+    EXPECT_EQ(scene->getEntropyPoolText()->getText(), "140");
+    EXPECT_TRUE(send(SDL_Event{.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_EXPOSED}}));
+    EXPECT_FALSE(loop.drawIfChanged());
+
+    EXPECT_FALSE(send(SDL_Event{.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_MINIMIZED}}));
+    EXPECT_FALSE(send(overAsk)) << "nothing drawn while minimized";
+    EXPECT_TRUE(send(SDL_Event{.window = {.type = SDL_WINDOWEVENT, .event = SDL_WINDOWEVENT_RESTORED}}));
+    EXPECT_EQ(loop.getFramesDrawn(), 11U);
+}
+
+// Set-up draws nothing and waits for nothing while another program holds the pool: the portrait
+// and the count come with the first update after it lets go.
+TEST_F(OracleSceneTest, SetUpUnderAHeldPoolWaitsForNothing) {
+    EntropyManager::savePool(poolOf(40, 2), POOL);
+    const int lock = ::open("Assets/Data/.entropy_pool.txt.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    buildScene();
+    scene->update(20.0F);
+    EXPECT_FALSE(scene->getGoblinPortrait());
+    EXPECT_EQ(scene->getEntropyPoolText()->getText().find_first_of("0123456789"), std::string::npos) << "no count";
+    ::close(lock);
+    scene->update(20.0F);
+    ASSERT_TRUE(scene->getGoblinPortrait());
+    EXPECT_EQ(scene->getGoblinPortrait()->getId(), "firstGoboPortrait");
+    EXPECT_EQ(scene->getEntropyPoolText()->getText(), "39");
+    EXPECT_EQ(scene->getEntities().at(1), scene->getGoblinPortrait()) << "drawn over the background";
 }
 
 TEST_F(OracleSceneTest, APoolThatFailsMidRunLeavesTheWindowUp) {

@@ -30,7 +30,8 @@ run() {
 }
 
 run "$1" "$2" "" || fail "the program exited with status $?"
-grep -qx "WINDOW:  1920x1080" "$work/out.txt" && grep -qx "OUTPUT:  1920x1080" "$work/out.txt" || fail "sizes"
+# The dummy display is 1024x768: the window takes the largest 16:9 size that fits.
+grep -qx "WINDOW:  1024x576" "$work/out.txt" && grep -qx "OUTPUT:  1024x576" "$work/out.txt" || fail "sizes"
 [[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"
 ! grep -qa "Window resized" "$work/start/log.txt" || fail "no resize happened"
 [[ "$(seq 100 139)" == "$(cat "$work/app/Assets/Data/entropy_pool.txt")" ]] || fail "only the portrait draw"

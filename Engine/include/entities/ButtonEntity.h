@@ -27,7 +27,7 @@ public:
     // A button neither animates nor moves.
     void update(int deltaTime) override;
 
-    void setState(ButtonState newState) { state = newState; }
+    void setState(ButtonState newState) { changes.set(state, newState); }
     ButtonState getState() const { return state; }
     void setClickAction(const std::function<void()>& action) { clickAction = action; }
     const std::function<void()>& getClickAction() const { return clickAction; }

@@ -2,6 +2,8 @@
 // Base of the drawable objects a scene keeps in its entity list and drives polymorphically.
 // Text labels, text boxes and tooltips are deliberately not entities: scenes hold them apart.
 
+#include "entities/ChangeFlag.h"
+
 #include <SDL.h>
 
 #include <string>
@@ -25,8 +27,11 @@ public:
     virtual std::string getId() const;
     // "image" or "button".
     virtual std::string getType() const;
+    // Whether what the entity draws changed since the last call (see ChangeFlag).
+    bool takeChange() { return changes.take(); }
 
 protected:
+    ChangeFlag changes;
     std::string id;          // the record's "entityID"
     std::string texturePath; // empty for buttons
     std::string type;

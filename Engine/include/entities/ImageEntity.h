@@ -34,12 +34,12 @@ public:
     int getWidth() const { return rect.w; }
     int getHeight() const { return rect.h; }
     // The setters move or resize the drawn rectangle only; the sway centre and base size stay.
-    void setX(int x) { rect.x = x; }
-    void setY(int y) { rect.y = y; }
-    void setWidth(int width) { rect.w = width; }
-    void setHeight(int height) { rect.h = height; }
+    void setX(int x) { changes.set(rect.x, x); }
+    void setY(int y) { changes.set(rect.y, y); }
+    void setWidth(int width) { changes.set(rect.w, width); }
+    void setHeight(int height) { changes.set(rect.h, height); }
     int getOpacity() const { return opacity; }
-    void setVisibility(bool visible) { isVisible = visible; }
+    void setVisibility(bool visible) { changes.set(isVisible, visible); }
 
     // Opacity steps of deltaTime / 10 per call, saturating at 255 and 0.
     void fadeIn(int deltaTime);

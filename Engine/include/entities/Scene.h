@@ -27,6 +27,9 @@ public:
     virtual void handleInput(SDL_Event& event) = 0;
     // Whether a text field of the scene takes keyboard text.
     virtual bool hasActiveTextInput() const;
+    // Whether what the scene draws changed since the last call; every entity is asked (and so
+    // forgets its change). A scene that draws more (labels, an overlay) adds what those say.
+    virtual bool takeChange();
 
     std::vector<std::shared_ptr<Entity>> getEntities() const;
     const nlohmann::json& getJsonData() const;

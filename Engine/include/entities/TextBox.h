@@ -4,6 +4,7 @@
 // view, and a caret blinking while the box has keyboard focus.
 
 #include "core/SdlPtrs.h"
+#include "entities/ChangeFlag.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -29,11 +30,15 @@ public:
     void render();
     // The same with the clock given, in milliseconds since SDL started.
     void render(Uint32 ticks);
+    // Notes, at that clock, whether the caret blinked on or off since the last call.
+    void update(Uint32 ticks);
+    // Whether what the box draws changed since the last call (see ChangeFlag): text, focus or caret.
+    bool takeChange() { return changes.take(); }
 
     const std::string& getInput() const { return input; }
     bool isActive() const { return active; }
     // Changes the focus flag only; SDL text input is left as it is.
-    void setActive(bool isActive) { active = isActive; }
+    void setActive(bool isActive) { changes.set(active, isActive); }
 
     // Caret width in pixels.
     static constexpr int CARET_WIDTH = 2;
@@ -46,4 +51,6 @@ private:
     SdlTexturePtr backgroundTexture;
     SDL_Renderer* renderer = nullptr; // not owned
     bool active = false;
+    bool caretShown = false; // as of the last update
+    ChangeFlag changes;
 };

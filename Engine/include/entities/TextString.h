@@ -4,6 +4,7 @@
 
 #include "core/Config.h"
 #include "core/SdlPtrs.h"
+#include "entities/ChangeFlag.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -38,7 +39,7 @@ public:
     // Replaces the text. While typed the previous texture stays until the first character is due.
     void setText(const std::string& text);
     void setPosition(int newX, int newY);
-    void setVisibility(bool isVisible) { visible = isVisible; }
+    void setVisibility(bool isVisible) { changes.set(visible, isVisible); }
     // Switches the typing effect and restarts the reveal from the first character.
     void setTyped(bool isTyped);
     void setWrapLength(int length);
@@ -63,6 +64,8 @@ public:
     bool isVisible() const { return visible; }
     // The rendered texture's size, 0 × 0 without one.
     SDL_Point getTextureSize() const;
+    // Whether what the label draws changed since the last call (see ChangeFlag).
+    bool takeChange() { return changes.take(); }
 
 private:
     SDL_Renderer* renderer = nullptr; // not owned
@@ -83,4 +86,5 @@ private:
     int charDelay = DEFAULT_TYPING_DELAY;
     int typingTimer = 0;
     int wrapLength = 0;
+    ChangeFlag changes;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // A one-line label on a filled box with a white inner border, drawn above a scene near the pointer.
 
+#include "entities/ChangeFlag.h"
 #include "entities/TextString.h"
 
 #include <SDL.h>
@@ -22,8 +23,10 @@ public:
     void updateBackgroundSize();
     // Box, border and label, only while visible.
     void render();
-    void show() { visible = true; }
-    void hide() { visible = false; }
+    void show() { changes.set(visible, true); }
+    void hide() { changes.set(visible, false); }
+    // Whether what the tooltip draws changed since the last call (see ChangeFlag).
+    bool takeChange();
     bool isVisible() const { return visible; }
     int getWidth() const { return background.w; }
     int getHeight() const { return background.h; }
@@ -38,4 +41,5 @@ private:
     SDL_Color backgroundColor{255, 255, 255, 255};
     int margin = 5;
     bool visible = false;
+    ChangeFlag changes;
 };

@@ -25,6 +25,8 @@ public:
     // Hides it and forgets the text, so the next show places it anew.
     void hideToolTip();
     void render();
+    // Whether what the tooltip draws changed since the last call (see ChangeFlag).
+    bool takeChange();
     // Destroys the tooltip and returns to the uninitialised state. Shutdown calls it before the
     // renderer and SDL_ttf go, since the label's texture and font belong to them.
     void shutdown();

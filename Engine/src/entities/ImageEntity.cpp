@@ -54,13 +54,13 @@ void ImageEntity::update(int deltaTime) {
     if (isAnimated && !textures.empty()) {
         frameTimer = saturatingAdd(frameTimer, deltaTime);
         if (frameTimer >= frameDuration) {
-            currentFrame = (currentFrame + 1) % static_cast<int>(textures.size());
+            changes.set(currentFrame, (currentFrame + 1) % static_cast<int>(textures.size()));
             frameTimer = 0;
         }
     }
     const float seconds = static_cast<float>(deltaTime) / 1000.0F;
-    rect.x = saturatingAdd(rect.x, truncateToInt(seconds * velocityX));
-    rect.y = saturatingAdd(rect.y, truncateToInt(seconds * velocityY));
+    changes.set(rect.x, saturatingAdd(rect.x, truncateToInt(seconds * velocityX)));
+    changes.set(rect.y, saturatingAdd(rect.y, truncateToInt(seconds * velocityY)));
 }
 
 void ImageEntity::scale(float scaleX, float scaleY) {
@@ -70,6 +70,7 @@ void ImageEntity::scale(float scaleX, float scaleY) {
     rect.h = truncateToInt(static_cast<float>(baseHeight) * scaleY);
     rect.x = truncateToInt(centreX - 0.5F * static_cast<float>(rect.w));
     rect.y = truncateToInt(centreY - 0.5F * static_cast<float>(rect.h));
+    changes.mark();
     std::cout << "Scaling ImageEntity: scaleX = " << scaleX << ", scaleY = " << scaleY
               << ", new width = " << rect.w << ", new height = " << rect.h << ", new x = " << rect.x
               << ", new y = " << rect.y << std::endl;
@@ -77,19 +78,13 @@ void ImageEntity::scale(float scaleX, float scaleY) {
 
 void ImageEntity::fadeIn(int deltaTime) {
     if (opacity < MAX_CHANNEL) {
-        opacity += deltaTime / 10;
-        if (opacity > MAX_CHANNEL) {
-            opacity = MAX_CHANNEL;
-        }
+        changes.set(opacity, std::min(opacity + deltaTime / 10, MAX_CHANNEL));
     }
 }
 
 void ImageEntity::fadeOut(int deltaTime) {
     if (opacity > 0) {
-        opacity -= deltaTime / 10;
-        if (opacity < 0) {
-            opacity = 0;
-        }
+        changes.set(opacity, std::max(opacity - deltaTime / 10, 0));
     }
 }
 
@@ -101,7 +96,7 @@ void ImageEntity::parallaxEffect(int deltaTime, float /*unusedA*/, float /*unuse
         std::fmod(TWO_PI * static_cast<double>(parallaxTime) / static_cast<double>(period), TWO_PI));
     const float sine = std::sin(radians);
     const float offset = amplitude * sine;
-    rect.x = saturatingAdd(baseX, truncateToInt(offset));
+    changes.set(rect.x, saturatingAdd(baseX, truncateToInt(offset)));
     LOG_DEBUG("DeltaTime: " + std::to_string(deltaTime) + ", Time: " + std::to_string(parallaxTime) +
               ", Radians: " + std::to_string(radians) + ", Sine Output: " + std::to_string(sine) +
               ", New Position: " + std::to_string(offset) + ", X Position: " + std::to_string(rect.x));

@@ -42,6 +42,14 @@ void Scene::render(SDL_Renderer* targetRenderer) {
 
 bool Scene::hasActiveTextInput() const { return false; }
 
+bool Scene::takeChange() {
+    bool changed = false;
+    for (const auto& entity : entities) {
+        changed = (entity && entity->takeChange()) || changed;
+    }
+    return changed;
+}
+
 std::vector<std::shared_ptr<Entity>> Scene::getEntities() const { return entities; }
 
 const json& Scene::getJsonData() const {

@@ -18,6 +18,8 @@ constexpr SDL_Color BOX_BORDER{200, 200, 200, 255};
 // The caret is on for one half-second and off for the next.
 constexpr Uint32 CARET_BLINK_MS = 500;
 
+bool caretPhaseOn(Uint32 ticks) { return (ticks / CARET_BLINK_MS) % 2 == 0; }
+
 bool strictlyInside(const SDL_Rect& box, int x, int y) {
     const std::int64_t right = static_cast<std::int64_t>(box.x) + box.w;
     const std::int64_t bottom = static_cast<std::int64_t>(box.y) + box.h;
@@ -69,11 +71,11 @@ void TextBox::handleEvent(SDL_Event& event) {
                   std::to_string(point.y) + ")");
         if (point.inDrawingArea && strictlyInside(rect, point.x, point.y)) {
             LOG_DEBUG("Mouse click inside text box");
-            active = true;
+            setActive(true);
             SDL_StartTextInput();
         } else {
             LOG_DEBUG("Mouse click outside text box");
-            active = false;
+            setActive(false);
             SDL_StopTextInput();
         }
     }
@@ -82,10 +84,14 @@ void TextBox::handleEvent(SDL_Event& event) {
     }
     if (event.type == SDL_TEXTINPUT) {
         input += event.text.text;
-    } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_BACKSPACE) {
+        changes.mark();
+    } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_BACKSPACE && !input.empty()) {
         utf8PopBack(input);
+        changes.mark();
     }
 }
+
+void TextBox::update(Uint32 ticks) { changes.set(caretShown, active && caretPhaseOn(ticks)); }
 
 void TextBox::render() { render(SDL_GetTicks()); }
 
@@ -132,7 +138,7 @@ void TextBox::render(Uint32 ticks) {
         }
     }
 
-    if (active && (ticks / CARET_BLINK_MS) % 2 == 0) {
+    if (active && caretPhaseOn(ticks)) {
         const SDL_Rect caret{saturatingAdd(textRect.x, textRect.w), textRect.y, CARET_WIDTH, textRect.h};
         SDL_Rect shownCaret{0, 0, 0, 0};
         if (SDL_IntersectRect(&caret, &rect, &shownCaret) == SDL_TRUE) {

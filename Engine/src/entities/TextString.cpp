@@ -46,6 +46,7 @@ void TextString::loadFont() {
 
 void TextString::createTextTexture() {
     texture.reset();
+    changes.mark();
     if (!font || renderer == nullptr) {
         LOG_ERROR("TextString missing font or renderer");
         return;
@@ -83,8 +84,8 @@ void TextString::render() {
 }
 
 void TextString::update(int deltaTime) {
-    x = saturatingAdd(x, truncateToInt(static_cast<float>(deltaTime) * velocityX));
-    y = saturatingAdd(y, truncateToInt(static_cast<float>(deltaTime) * velocityY));
+    changes.set(x, saturatingAdd(x, truncateToInt(static_cast<float>(deltaTime) * velocityX)));
+    changes.set(y, saturatingAdd(y, truncateToInt(static_cast<float>(deltaTime) * velocityY)));
 
     if (!typed || typedIndex >= fullText.size()) {
         return;
@@ -122,8 +123,8 @@ void TextString::setText(const std::string& text) {
 }
 
 void TextString::setPosition(int newX, int newY) {
-    x = newX;
-    y = newY;
+    changes.set(x, newX);
+    changes.set(y, newY);
 }
 
 void TextString::setTyped(bool isTyped) {
@@ -160,28 +161,26 @@ void TextString::centerText(int width, int height) {
         return;
     }
     const SDL_Point size = getTextureSize();
-    x = (width - size.x) / 2;
-    y = (height - size.y) / 2;
+    setPosition((width - size.x) / 2, (height - size.y) / 2);
 }
 
 void TextString::xCenterText(int width, int newY) {
     if (!texture) {
         return;
     }
-    x = (width - getTextureSize().x) / 2;
-    y = newY;
+    setPosition((width - getTextureSize().x) / 2, newY);
 }
 
 void TextString::yCenterText(int newX, int height) {
     if (!texture) {
         return;
     }
-    x = newX;
-    y = (height - getTextureSize().y) / 2;
+    setPosition(newX, (height - getTextureSize().y) / 2);
 }
 
 void TextString::unloadResources() {
     texture.reset();
+    changes.mark();
     // TTF_Quit has already freed every face; closing the font now would free it twice.
     if (font && TTF_WasInit() == 0) {
         static_cast<void>(font.release());

@@ -22,8 +22,8 @@ void ToolTip::setText(const std::string& newText) {
 }
 
 void ToolTip::setPosition(int x, int y) {
-    background.x = x;
-    background.y = y;
+    changes.set(background.x, x);
+    changes.set(background.y, y);
     text.setPosition(x + margin, y + margin);
 }
 
@@ -35,8 +35,13 @@ void ToolTip::updateBackgroundSize() {
         textWidth = 0;
         textHeight = 0;
     }
-    background.w = textWidth + 2 * margin;
-    background.h = textHeight + 2 * margin;
+    changes.set(background.w, textWidth + 2 * margin);
+    changes.set(background.h, textHeight + 2 * margin);
+}
+
+bool ToolTip::takeChange() {
+    const bool labelChanged = text.takeChange();
+    return changes.take() || (labelChanged && visible);
 }
 
 void ToolTip::render() {

@@ -66,6 +66,8 @@ void ToolTipManager::render() {
     }
 }
 
+bool ToolTipManager::takeChange() { return initialized && toolTip && toolTip->takeChange(); }
+
 void ToolTipManager::shutdown() {
     toolTip.reset();
     renderer = nullptr;

@@ -10,6 +10,7 @@
 #include "core/Config.h"
 #include "core/ControlManager.h"
 #include "core/DevTools.h"
+#include "core/FrameLoop.h"
 #include "core/ErrorManager.h"
 #include "core/JSONManager.h"
 #include "core/Logging.h"
@@ -49,7 +50,6 @@ const CommandLine::Program PROGRAM{
     "  --no-journal keep this session's consultations out of your journal of past answers\n"};
 
 constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
-constexpr auto UPDATE_INTERVAL = std::chrono::milliseconds(16);
 
 bool fileExists(const std::string& path) {
     std::ifstream file(path);
@@ -153,6 +153,34 @@ void applyScaling(SDL_Window* window, SDL_Renderer* renderer) {
     SDL_RenderSetIntegerScale(renderer, SDL_FALSE);
 }
 
+// The first display's usable area (without panels and docks), or the default size where the
+// video driver cannot tell.
+SDL_Rect usableArea() {
+    SDL_Rect usable{0, 0, DEFAULT_WINDOW_WIDTH, DEFAULT_WINDOW_HEIGHT};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+        usable = {0, 0, DEFAULT_WINDOW_WIDTH, DEFAULT_WINDOW_HEIGHT};
+    }
+    return usable;
+}
+
+// Gives the window its minimum size and, once a window manager has framed it, keeps the frame
+// (title bar and borders) on screen too; then reads back the size it really has.
+void fitFrame(SDL_Window* window) {
+    SDL_SetWindowMinimumSize(window, MINIMUM_WINDOW_WIDTH, MINIMUM_WINDOW_HEIGHT);
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0 && top + left + bottom + right > 0) {
+        const SDL_Rect usable = usableArea();
+        const SDL_Rect bounds =
+            fitWindow({usable.x + left, usable.y + top, usable.w - left - right, usable.h - top - bottom});
+        SDL_SetWindowSize(window, bounds.w, bounds.h);
+        SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    }
+    SDL_GetWindowSize(window, &WINDOW_WIDTH, &WINDOW_HEIGHT);
+}
+
 void handleResize(SDL_Window* window, SDL_Renderer* renderer) {
     SDL_GetWindowSize(window, &WINDOW_WIDTH, &WINDOW_HEIGHT);
     LOG_INFO("Window resized to " + std::to_string(WINDOW_WIDTH) + "x" + std::to_string(WINDOW_HEIGHT));
@@ -215,14 +243,21 @@ int main(int argc, char* argv[]) {
         ErrorManager::handleError("Could not load music: " + std::string(SDL_GetError()));
     }
 
-    SdlWindowPtr window(SDL_CreateWindow("~ Murkmoot ~", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WINDOW_WIDTH,
-                                         WINDOW_HEIGHT, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
+    const SDL_Rect bounds = fitWindow(usableArea());
+    SdlWindowPtr window(
+        SDL_CreateWindow("~ Murkmoot ~", bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window) {
         ErrorManager::handleError("Could not create window");
     }
+    fitFrame(window.get());
     LOG_INFO("Window created successfully");
     setWindowIcon(window.get());
-    SdlRendererPtr renderer(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED));
+    // Vsync paces presenting where the renderer offers it; one without it still draws.
+    SdlRendererPtr renderer(
+        SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
+    if (!renderer) {
+        renderer.reset(SDL_CreateRenderer(window.get(), -1, SDL_RENDERER_ACCELERATED));
+    }
     if (!renderer) {
         ErrorManager::handleError("Could not create renderer");
     }
@@ -230,7 +265,7 @@ int main(int argc, char* argv[]) {
     reportSizes(window.get(), renderer.get());
     applyScaling(window.get(), renderer.get());
 
-    auto previousUpdate = std::chrono::steady_clock::now();
+    const auto started = FrameLoop::Clock::now(); // the first update's delta counts from here
 
     nlohmann::json sceneData = JSONManager::loadAndLogJson(ORACLE_JSON_FILE_PATH);
     LOG_DEBUG("jsonData created using 'Assets / Data / " + std::string(ORACLE_JSON_FILE_PATH));
@@ -253,7 +288,6 @@ int main(int argc, char* argv[]) {
     controls.pushContext("global");
     LOG_INFO("ControlManager loaded key config successfully");
 
-    bool running = true;
     auto scene = std::make_shared<OracleScene>(renderer.get(), sceneData);
     scene->setupSceneItems(renderer.get());
     SceneManager::getInstance().setCurrentScene(scene);
@@ -263,38 +297,15 @@ int main(int argc, char* argv[]) {
     Mix_VolumeMusic(15);
     LOG_DEBUG("Just started Mix_PlayMusic");
 
-    while (running) {
-        SDL_Event event;
-        while (SDL_PollEvent(&event) != 0) {
-            if (event.type == SDL_QUIT) {
-                running = false;
-                LOG_INFO("SDL_QUIT event received, exiting main loop.");
-            } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_RESIZED) {
-                handleResize(window.get(), renderer.get());
-            }
-            SceneManager::getInstance().getCurrentScene()->handleInput(event);
-            LOG_DEBUG("Event handled by current scene");
+    FrameLoop loop(renderer.get(), started);
+    loop.setWindowEventHandler([&window, &renderer](const SDL_WindowEvent& event) {
+        if (event.event == SDL_WINDOWEVENT_RESIZED) {
+            handleResize(window.get(), renderer.get());
+        } else if (event.event == SDL_WINDOWEVENT_SIZE_CHANGED) { // also when not asked for by the user
+            SDL_GetWindowSize(window.get(), &WINDOW_WIDTH, &WINDOW_HEIGHT);
         }
-
-        const auto now = std::chrono::steady_clock::now();
-        const std::chrono::duration<float> delta = now - previousUpdate;
-        LOG_DEBUG("Delta time calculated");
-        if (delta > UPDATE_INTERVAL) {
-            LOG_DEBUG("deltaTime seconds: " + std::to_string(delta.count()));
-            SceneManager::getInstance().getCurrentScene()->update(delta.count() * 1000.0F);
-            previousUpdate = now;
-        }
-
-        LOG_DEBUG("Starting rendering process");
-        SDL_SetRenderDrawColor(renderer.get(), 24, 25, 26, 255);
-        SDL_RenderClear(renderer.get());
-        SceneManager::getInstance().getCurrentScene()->render(renderer.get());
-        LOG_DEBUG("Rendering process completed");
-        SDL_RenderPresent(renderer.get());
-
-        SDL_Delay(1);
-        LOG_DEBUG("End of main loop iteration");
-    }
+    });
+    loop.run();
 
     // Scenes and the tooltip hold textures, fonts and a sound chunk: release them while the
     // renderer and the libraries that own those still exist.

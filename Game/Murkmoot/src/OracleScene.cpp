@@ -1,7 +1,6 @@
 #include "OracleScene.h"
 
 #include "AssetPaths.h"
-#include "EntropyManager.h"
 #include "MurkmootWorkflow.h"
 #include "OracleCouncil.h"
 #include "PoolFile.h"
@@ -12,6 +11,7 @@
 #include "entities/EntityFactory.h"
 #include "entities/ToolTipManager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <iostream>
@@ -93,7 +93,8 @@ void OracleScene::setupSceneItems(SDL_Renderer* /*renderer*/) {
     if (!createAndStoreEntityByID("oracleBackground")) {
         LOG_ERROR("Failed to create oracleBackground entity");
     }
-    choosePortrait();
+    portraitSlot = entities.size();
+    portraitPending = !choosePortrait();
 
     const SDL_Color darkGreen = sdlColor(FONT_COLOR_DARK_GREEN);
     const SDL_Color white = sdlColor(FONT_COLOR_WHITE);
@@ -121,7 +122,8 @@ void OracleScene::setupSceneItems(SDL_Renderer* /*renderer*/) {
     creditText = addLabel(CREDIT_LINE, 2700, 1550, fancy, 28, darkGray, true, 0);
     entropyPoolLabel = addLabel("Entropy Pool:", 1900, 1750, fancy, 35, orange, true, 0);
     LOG_INFO("test log");
-    entropyPoolText = addLabel("0", 2200, 1750, pixel, 30, white, true, 2200);
+    // Blank until the pool can be read: another program may hold it.
+    entropyPoolText = addLabel("", 2200, 1750, pixel, 30, white, true, 2200);
     refreshPoolLabel();
     qrngCostLabel = addLabel("QRNG Cost per Question:", 2700, 1750, fancy, 35, orange, true, 0);
     qrngCostText = addLabel("13-ish bytes", 3240, 1750, pixel, 30, white, true, 2200);
@@ -146,12 +148,20 @@ void OracleScene::setupSceneItems(SDL_Renderer* /*renderer*/) {
 }
 
 // Even draws show the plain goblin, odd ones the hooded one. Without a usable pool the plain one
-// sits and the program carries on.
-void OracleScene::choosePortrait() {
+// sits and the program carries on. While another program holds the pool nothing is drawn and no
+// portrait sits (false): the window never waits for the pool, and showing a goblin the pool has
+// not chosen would swap it for the other one half the time once the pool is free.
+bool OracleScene::choosePortrait() {
     static constexpr std::array<const char*, 2> CANDIDATES{"firstGoboPortrait", "hoodedGoboPortrait"};
     std::string portraitId = CANDIDATES[0];
     try {
-        const int value = EntropyManager::drawFromPool(MurkmootWorkflow::poolPath());
+        PoolFile pool(MurkmootWorkflow::poolPath());
+        std::optional<PoolFile::Hold> hold = pool.tryHold();
+        if (!hold) {
+            return false;
+        }
+        const int value = pool.draw();
+        hold->release(); // on disk before it shows
         portraitId = CANDIDATES[OracleCouncil::tableRow(value, CANDIDATES.size())];
     } catch (const std::exception& error) {
         LOG_ERROR(std::string("No portrait draw from the entropy pool: ") + error.what());
@@ -160,7 +170,9 @@ void OracleScene::choosePortrait() {
     if (const std::shared_ptr<Entity> portrait = createAndStoreEntityByID(portraitId)) {
         LOG_INFO("Successfully created goblinPortrait entity");
         goblinPortrait = std::dynamic_pointer_cast<ImageEntity>(portrait);
+        std::rotate(entities.begin() + static_cast<std::ptrdiff_t>(portraitSlot), entities.end() - 1, entities.end());
     }
+    return true;
 }
 
 // Counting a pool file that no one changed since it was last read costs a few system calls. While
@@ -178,10 +190,13 @@ void OracleScene::refreshPoolLabel() {
         if (count != entropyPoolText->getText()) { // a new texture only for a new number
             entropyPoolText->setText(count);
         }
+        poolCounted = true;
     } catch (const std::exception& error) {
         if (entropyPoolText->getText() != "0") { // say it once, not on every update
             entropyPoolText->setText("0");
-            LOG_ERROR(std::string("Entropy pool unavailable: ") + error.what());
+            if (poolCounted) { // a pool missing from the start is said by the portrait's draw
+                LOG_ERROR(std::string("Entropy pool unavailable: ") + error.what());
+            }
         }
     }
 }
@@ -346,6 +361,10 @@ void OracleScene::handleInput(SDL_Event& event) {
 
 void OracleScene::update(float deltaMs) {
     const int wholeMs = static_cast<int>(deltaMs);
+    if (portraitPending && choosePortrait()) {
+        portraitPending = false;
+        refreshPoolLabel(); // the count after the portrait's draw, at once
+    }
     for (std::size_t i = 0; i < entities.size(); ++i) {
         if (entities[i]) {
             entities[i]->update(wholeMs);
@@ -359,6 +378,9 @@ void OracleScene::update(float deltaMs) {
         } else {
             LOG_ERROR("Null textEntity at index " + std::to_string(i));
         }
+    }
+    for (TextBox* box : textBoxes) {
+        box->update(SDL_GetTicks());
     }
     if (askPending) {
         consultWhenFree();
@@ -419,6 +441,20 @@ void OracleScene::render(SDL_Renderer* targetRenderer) {
 }
 
 bool OracleScene::hasActiveTextInput() const { return textBox && textBox->isActive(); }
+
+bool OracleScene::takeChange() {
+    bool changed = Scene::takeChange();
+    for (const std::shared_ptr<TextString>& label : textEntities) {
+        changed = label->takeChange() || changed;
+    }
+    for (TextString* label : getResultLabels()) { // the prophecy is drawn only among these
+        changed = label->takeChange() || changed;
+    }
+    for (TextBox* box : textBoxes) {
+        changed = box->takeChange() || changed;
+    }
+    return ToolTipManager::getInstance().takeChange() || changed;
+}
 
 void OracleScene::moveSelection(int direction) {
     if (buttons.empty()) {

@@ -40,6 +40,8 @@ public:
     void update(float deltaMs) override;
     void render(SDL_Renderer* renderer) override;
     bool hasActiveTextInput() const override;
+    // The entities' changes, the labels', the question box's and the tooltip's.
+    bool takeChange() override;
 
     // Keyboard selection among the buttons, wrapping both ways.
     void moveSelection(int direction);
@@ -59,6 +61,7 @@ public:
     const std::shared_ptr<TextBox>& getTextBox() const { return textBox; }
     const std::vector<ButtonEntity*>& getButtons() const { return buttons; }
     const std::shared_ptr<GoblinTypes::OracleResult>& getOracleResult() const { return oracleResult; }
+    // Empty until the pool could be drawn from: while another program holds it at start-up.
     const std::shared_ptr<ImageEntity>& getGoblinPortrait() const { return goblinPortrait; }
     // The seven result labels, in reveal-independent order: council, votes, consensus, prophecy,
     // verdict, override heading, override line.
@@ -72,7 +75,7 @@ private:
     std::shared_ptr<TextString> addLabel(const std::string& text, int x, int y, const char* fontPath,
                                          int fontSize, SDL_Color color, bool visible, int wrap,
                                          bool drawnEachFrame = true);
-    void choosePortrait();
+    bool choosePortrait();
     void refreshPoolLabel();
     void consultWhenFree();
     void runReveal(float deltaMs);
@@ -105,6 +108,9 @@ private:
     int revealStep = 0;
     bool revealActive = false;
     bool askPending = false; // asked while another program held the pool
+    bool portraitPending = false; // another program held the pool at start-up
+    std::size_t portraitSlot = 0; // its place in the entity list: drawn over the background
+    bool poolCounted = false; // the counter has shown a count
     float poolLabelTimer = 0.0F;
     MixChunkPtr clickSound;
     std::vector<ButtonEntity*> buttons; // not owned: the entity list owns them

@@ -1,5 +1,6 @@
 #include "core/RenderUtils.h"
 #include "core/SdlPtrs.h"
+#include "core/WindowSize.h"
 
 #include <gtest/gtest.h>
 
@@ -43,4 +44,19 @@ TEST(RenderUtils, SdlSide) {
         EXPECT_EQ(std::pair(x, y), std::pair(3836, 2157));
     }
     SDL_Quit();
+}
+
+TEST(WindowSize, FitsTheUsableArea) {
+    struct Case { SDL_Rect room, window; };
+    for (const Case& c : std::initializer_list<Case>{
+             {{0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
+             {{0, 0, 2560, 1440}, {320, 180, 1920, 1080}}, // the default size, centred
+             {{0, 0, 1366, 768}, {3, 1, 1360, 765}},       // the largest whole 16:9 that fits
+             {{1920, 24, 1280, 696}, {1944, 25, 1232, 693}}, // a second screen less its panel
+             {{0, 0, 1920, 1000}, {72, 0, 1776, 999}},
+             {{0, 0, 300, 200}, {-90, -35, 480, 270}}}) {  // never below the minimum size
+        const SDL_Rect fitted = fitWindow(c.room);
+        EXPECT_TRUE(SDL_RectEquals(&fitted, &c.window))
+            << c.room.w << 'x' << c.room.h << " gave " << fitted.x << ',' << fitted.y << ' ' << fitted.w << 'x' << fitted.h;
+    }
 }
