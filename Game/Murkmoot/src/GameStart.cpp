@@ -33,9 +33,7 @@ std::optional<GameStart> GameStart::begin(const CommandLine::Program& program, i
         return std::nullopt;
     }
     const std::filesystem::path logDirectory = start.files.startLog(std::cerr);
-    if (!line->option(NO_JOURNAL.name)) {
-        start.keepJournal(std::string(program.name), logDirectory);
-    }
+    start.keepJournal(std::string(program.name), logDirectory, !line->option(NO_JOURNAL.name));
     return start;
 }
 
@@ -60,16 +58,20 @@ int GameStart::showJournal(const CommandLine::Program& program, const std::strin
     }
 }
 
-void GameStart::keepJournal(const std::string& program, const std::filesystem::path& logDirectory) const {
-    std::shared_ptr<Journal> journal;
+void GameStart::keepJournal(const std::string& program, const std::filesystem::path& logDirectory, bool writing) {
     try {
         // Absolute: the windowed game moves to its data directory after this.
-        journal = std::make_shared<Journal>(
-            std::filesystem::absolute(Journal::defaultPath(files.getPaths(), logDirectory)));
+        journalPath = std::filesystem::absolute(Journal::defaultPath(files.getPaths(), logDirectory));
     } catch (const std::exception& error) {
-        std::cerr << "Warning: consultations are not written in the journal: " << error.what() << std::endl;
+        if (writing) {
+            std::cerr << "Warning: consultations are not written in the journal: " << error.what() << std::endl;
+        }
         return;
     }
+    if (!writing) {
+        return;
+    }
+    auto journal = std::make_shared<Journal>(*journalPath);
     OracleCouncil::setWitness([journal, program](const GoblinTypes::OracleResult& result, const std::string& question) {
         journal->record(JournalEntry::fromResult(result, question, program, std::chrono::system_clock::now()),
                         std::cerr);

@@ -7,6 +7,7 @@
 #include "core/CommandLine.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -31,14 +32,19 @@ public:
     std::string choosePool(std::ostream& err) const { return files.choosePool(namedPool, err); }
     bool isPoolNamed() const { return namedPool.has_value(); }
     const PlayerFiles& getFiles() const { return files; }
+    // The player's journal, written or not (--no-journal); nothing when it has no place.
+    const std::optional<std::filesystem::path>& getJournalPath() const { return journalPath; }
 
 private:
     explicit GameStart(std::optional<std::string> named);
 
     // Prints the journal for --journal with `value` ("" for the default count); the exit status.
     int showJournal(const CommandLine::Program& program, const std::string& value) const;
-    void keepJournal(const std::string& program, const std::filesystem::path& logDirectory) const;
+    // Finds the journal beside the log in `logDirectory` (see Journal::defaultPath) and, when
+    // `writing`, has every completed consultation written in it.
+    void keepJournal(const std::string& program, const std::filesystem::path& logDirectory, bool writing);
 
     PlayerFiles files;
     std::optional<std::string> namedPool;
+    std::optional<std::filesystem::path> journalPath;
 };

@@ -4,6 +4,7 @@
 #include "AssetPaths.h"
 #include "GameStart.h"
 #include "MurkmootWorkflow.h"
+#include "Journal.h"
 #include "OracleScene.h"
 #include "core/AppPaths.h"
 #include "core/CommandLine.h"
@@ -290,6 +291,9 @@ int main(int argc, char* argv[]) {
 
     auto scene = std::make_shared<OracleScene>(renderer.get(), sceneData);
     scene->setupSceneItems(renderer.get());
+    if (start->getJournalPath()) {
+        scene->setJournal(Journal(*start->getJournalPath()));
+    }
     SceneManager::getInstance().setCurrentScene(scene);
 
     LOG_DEBUG("Just started Mix_PlayMusic");
