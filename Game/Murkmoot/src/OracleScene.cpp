@@ -31,7 +31,6 @@ constexpr const char* SCENE_ACTIONS[] = {"navigate_up", "navigate_down", "naviga
                                          "confirm", "switch_tab", "pause_menu", "past_answers"};
 // The "Past answers" panel covers the result area: the votes, the response and the override.
 constexpr SDL_Rect PAST_ANSWERS_PANEL{900, 500, 2300, 1200};
-constexpr Uint8 PAST_ANSWERS_OPACITY = 235;
 
 constexpr SDL_Color sdlColor(RgbaColor color) { return {color.r, color.g, color.b, color.a}; }
 
@@ -445,23 +444,18 @@ void OracleScene::render(SDL_Renderer* targetRenderer) {
         }
     }
     if (pastAnswersOpen) {
-        // The backdrop in the tooltip's charcoal, the frame in the labels' orange; the renderer's
-        // colour and blending are left as they were, for the next clear.
+        // Opaque, in the tooltip's charcoal framed in the labels' orange, so that the answers
+        // under it do not show through; the renderer's colour is left as it was, for the next clear.
         Uint8 r = 0;
         Uint8 g = 0;
         Uint8 b = 0;
         Uint8 a = 0;
-        SDL_BlendMode blend = SDL_BLENDMODE_NONE;
         SDL_GetRenderDrawColor(targetRenderer, &r, &g, &b, &a);
-        SDL_GetRenderDrawBlendMode(targetRenderer, &blend);
-        SDL_SetRenderDrawBlendMode(targetRenderer, SDL_BLENDMODE_BLEND);
-        SDL_SetRenderDrawColor(targetRenderer, FONT_COLOR_CHARCOAL.r, FONT_COLOR_CHARCOAL.g, FONT_COLOR_CHARCOAL.b,
-                               PAST_ANSWERS_OPACITY);
+        SDL_SetRenderDrawColor(targetRenderer, FONT_COLOR_CHARCOAL.r, FONT_COLOR_CHARCOAL.g, FONT_COLOR_CHARCOAL.b, 255);
         SDL_RenderFillRect(targetRenderer, &PAST_ANSWERS_PANEL);
         SDL_SetRenderDrawColor(targetRenderer, FONT_COLOR_ORANGE.r, FONT_COLOR_ORANGE.g, FONT_COLOR_ORANGE.b, 255);
         SDL_RenderDrawRect(targetRenderer, &PAST_ANSWERS_PANEL);
         SDL_SetRenderDrawColor(targetRenderer, r, g, b, a);
-        SDL_SetRenderDrawBlendMode(targetRenderer, blend);
         pastAnswersTitle->render();
         pastAnswersText->render();
     }
