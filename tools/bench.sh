@@ -9,7 +9,8 @@ if [[ "${1:-}" == chamber ]]; then
   exec bench/chamber.sh "${@:2}"
 fi
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMURKMOOT_BENCH=ON -DMURKMOOT_TESTS=OFF >/dev/null
-cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark MurkmootCli
+cmake --build build-bench -j"$(nproc)" --target PoolBenchmark SceneBenchmark JournalBenchmark MurkmootCli
 build-bench/bin/PoolBenchmark "$@"
 build-bench/bin/SceneBenchmark "$@" 2>/dev/null
+build-bench/bin/JournalBenchmark "$@"
 bench/shared_pool.sh build-bench/bin

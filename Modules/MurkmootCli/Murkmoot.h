@@ -28,6 +28,7 @@ public:
     const std::string& getQuestion() const { return question; }
 
 protected:
+    const std::string& askedQuestion() const override { return question; }
     void onRosterShown(std::size_t poolSizeLeft) override;
     // Another program may have drawn while the player typed: without every draw the rest of the
     // consultation may take, it draws none, as the values would be spent on votes nobody sees.

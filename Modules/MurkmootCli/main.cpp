@@ -15,20 +15,23 @@ namespace {
 
 const CommandLine::Program PROGRAM{
     "MurkmootCli",
-    "Usage: MurkmootCli [--pool FILE] [--help | --version]\n"
+    "Usage: MurkmootCli [--pool FILE] [--no-journal] [--journal [N] | --help | --version]\n"
     "Asks the goblin council one question: it reads the question from standard input and prints\n"
     "the council's report on standard output. Each consultation draws 13 or 14 values from the\n"
     "entropy pool. Other arguments are ignored.\n"
     "  --pool FILE  the pool to draw from; by default Assets/Data/entropy_pool.txt under the\n"
     "               working directory in a build tree, else your own pool,\n"
     "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
-    "               with 100000 values from /dev/urandom on the first start\n"};
+    "               with 100000 values from /dev/urandom on the first start\n"
+    "  --no-journal keep this consultation out of your journal of past answers\n"
+    "  --journal [N]\n"
+    "               print your last N consultations (5 by default), newest last, and exit\n"};
 
 } // namespace
 
 int main(int argc, char** argv) {
     int answered = 0;
-    const std::optional<GameStart> start = GameStart::begin(PROGRAM, argc, argv, answered);
+    const std::optional<GameStart> start = GameStart::begin(PROGRAM, argc, argv, answered, true);
     if (!start) {
         return answered;
     }

@@ -107,6 +107,9 @@ TEST_P(Installed, EachPlayerDrawsFromAPoolOfTheirOwnAndNothingElseIsWritten) {
     EXPECT_EQ(missing.err, "Failed to open entropy pool: it's gone.txt\n"
                            "Make one with: MurkmootPool --pool 'it'\\''s gone.txt' fill 100000\n");
 
+    // Every completed consultation is in the player's journal beside their own pool, --pool or not.
+    EXPECT_EQ(lines(readFile(players[0].pool().parent_path() / "journal.jsonl")).size(), 2U);
+    EXPECT_EQ(lines(readFile(players[1].pool().parent_path() / "journal.jsonl")).size(), 3U);
     EXPECT_TRUE(fs::is_empty(work));
     EXPECT_EQ(listing(prefix), installed);
 }

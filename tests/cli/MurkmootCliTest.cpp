@@ -2,6 +2,8 @@
 // directory, as a user would run it.
 
 #include "TestSupport.h"
+#include "Journal.h"
+#include "JournalPrinter.h"
 #include "PoolFile.h"
 #include "core/AppPaths.h"
 
@@ -112,6 +114,54 @@ TEST(Cli, WaitsForAnotherProgramHoldingThePoolAndSaysSo) {
     holder.join();
     EXPECT_EQ(result.err, "Waiting for the entropy pool: another program is using " + POOL + "\n");
     EXPECT_EQ(result.out, BANNER + ROSTER + asked(20) + VOTES + SPOKEN);
+}
+
+TEST(Cli, EachCompletedConsultationIsWrittenInTheJournalAndReadBackWithoutTouchingAnything) {
+    const TempDir dir;
+    const Journal journal(dir.path() / "journal.jsonl");
+    const auto ask = [&](const std::string& input, const std::vector<std::string>& args = {}) {
+        writeFile(dir.path() / POOL, zeros(12) + "7\n" + VOTED);
+        return runProcess(MURKMOOT_CLI_BINARY, dir.path(), input, args);
+    };
+    EXPECT_EQ(ask("will it rain\n").exitStatus, 0);
+    // Run dry: the values left are too few, and nothing is written down.
+    EXPECT_EQ(runProcess(MURKMOOT_CLI_BINARY, dir.path(), "q").exitStatus, 1);
+    EXPECT_EQ(ask("hidden", {"--no-journal"}).exitStatus, 0);
+    EXPECT_EQ(ask("snow").exitStatus, 0);
+    const std::vector<JournalEntry> entries = journal.readLast(5).entries;
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].program, "MurkmootCli");
+    EXPECT_EQ(entries[0].question, "will");
+    EXPECT_EQ(entries[1].question, "snow");
+    EXPECT_EQ(entries[0].consensus, "Perhaps");
+    EXPECT_EQ(entries[0].verdict, "Perhaps — until the moon cracks and spills its silver.");
+    EXPECT_EQ(entries[0].votes[4].value, -1);
+
+    // Read back: the last N, newest last; no value drawn and no log started or archived.
+    const std::string pool = readFile(dir.path() / POOL);
+    const auto archived = [&] {
+        return std::distance(std::filesystem::directory_iterator(dir.path() / "logging"), std::filesystem::directory_iterator());
+    };
+    const auto logsBefore = archived();
+    for (const auto& [args, shown] : std::vector<std::pair<std::vector<std::string>, std::vector<JournalEntry>>>{
+             {{"--journal"}, entries}, {{"--journal", "1"}, {entries[1]}}, {{"--journal=2"}, entries}}) {
+        const ProcessResult read = runProcess(MURKMOOT_CLI_BINARY, dir.path(), "", args);
+        EXPECT_EQ(read.exitStatus, 0);
+        EXPECT_EQ(read.out, JournalPrinter::format(shown));
+        EXPECT_EQ(read.err, "");
+    }
+    EXPECT_EQ(runProcess(MURKMOOT_CLI_BINARY, dir.path(), "", {"--journal=many"}).exitStatus, 2);
+    EXPECT_EQ(readFile(dir.path() / POOL), pool);
+    EXPECT_EQ(archived(), logsBefore);
+
+    // A journal that cannot be written: one warning, and the report is whole.
+    std::filesystem::remove(dir.path() / "journal.jsonl");
+    std::filesystem::create_directory(dir.path() / "journal.jsonl");
+    const ProcessResult unwritable = ask("q");
+    EXPECT_EQ(unwritable.exitStatus, 0);
+    EXPECT_EQ(unwritable.out, BANNER + ROSTER + asked(20) + VOTES + SPOKEN);
+    EXPECT_EQ(lines(unwritable.err).size(), 1U) << unwritable.err;
+    EXPECT_NE(unwritable.err.find("journal"), std::string::npos);
 }
 
 // The player's own directories, as an installed game finds them (no Assets/ beside the program).

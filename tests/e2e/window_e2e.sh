@@ -74,6 +74,23 @@ if [[ -n "$screenshot" ]]; then
   import -window root "$screenshot"
 fi
 
+# The question is in the player's journal beside the log; F2 lays the past answers over the
+# result area (window 450..1600 x 250..850) and F2 again takes them away.
+grep -qa '"program":"Murkmoot","question":"Will it rain, café?"' "$work/start/journal.jsonl" ||
+  fail "the consultation should be in the journal"
+xdotool mousemove 1300 700
+sleep 0.3
+before=$(brightness 500 300 1000 500)
+xdotool key F2
+sleep 0.5
+during=$(brightness 500 300 1000 500)
+if [[ -n "$screenshot" ]]; then import -window root "${screenshot%.png}-past-answers.png"; fi
+xdotool key F2
+sleep 0.5
+after=$(brightness 500 300 1000 500)
+awk -v b="$before" -v d="$during" -v a="$after" 'BEGIN { exit !((d - b > 0.01 || b - d > 0.01) && a - b < 0.002 && b - a < 0.002) }' ||
+  fail "F2 should open and close the past answers ($before -> $during -> $after)"
+
 # Keyboard alone: Return confirms the selected button.
 xdotool key Return
 wait_for "Oracle result - Council: 5" "$work/start/log.txt" 10
@@ -177,7 +194,12 @@ ask_where_seen() { # screen width, screen height
   eval "$(xdotool search --name "~ Murkmoot ~" getwindowgeometry --shell | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
   ((X >= 0 && Y >= 0 && X + WIDTH <= $1 && Y + HEIGHT <= $2)) || fail "window at $X,$Y ${WIDTH}x$HEIGHT off a $1x$2 screen"
   grep -qx "WINDOW:  ${WIDTH}x$HEIGHT" "$work/out.txt" || fail "the window reports a size it does not have"
-  if [[ -n "$screenshot" ]]; then import -window root "${screenshot%.png}-$1x$2.png"; fi
+  if [[ -n "$screenshot" ]]; then
+    import -window root "${screenshot%.png}-$1x$2.png"
+    xdotool key F2 # the past answers fit too; the click below closes them
+    sleep 0.3
+    import -window root "${screenshot%.png}-$1x$2-past-answers.png"
+  fi
   # The Ask button's centre is at logical (3707, 1950) of 3840 x 2160.
   xdotool mousemove $((X + 3707 * WIDTH / 3840)) $((Y + 1950 * HEIGHT / 2160)) click 1
   wait_for "Final Verdict: " "$work/out.txt" 10

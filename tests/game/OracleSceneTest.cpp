@@ -2,6 +2,7 @@
 // the repository's assets, and a pool written by each test.
 
 #include "EntropyManager.h"
+#include "OracleCouncil.h"
 #include "OracleScene.h"
 #include "TestSupport.h"
 #include "core/ControlManager.h"
@@ -447,4 +448,41 @@ TEST_F(OracleSceneTest, DestructionTakesItsActionsAndContextAlong) {
     SDL_Event returnKey{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = SDLK_RETURN}}};
     controls.dispatchEvent(returnKey);
     EXPECT_EQ(applicationConfirms, 0) << "a replaced callback does not come back";
+}
+
+// F2 reads the journal afresh: the question just asked in the chamber is there, newest last.
+TEST_F(OracleSceneTest, F2OpensThePastAnswersOverTheResultsAndF2OrANewQuestionClosesIt) {
+    EntropyManager::savePool(poolOf(40, 2), POOL);
+    Journal journal(dir.path() / "journal.jsonl");
+    OracleCouncil::setWitness([&](const GoblinTypes::OracleResult& result, const std::string& question) {
+        journal.record(JournalEntry::fromResult(result, question, "Murkmoot", std::chrono::system_clock::now()),
+                       std::cerr);
+    });
+    buildScene();
+    scene->setJournal(journal);
+    SDL_Event f2{.key = {.type = SDL_KEYDOWN, .keysym = {.sym = SDLK_F2}}};
+    scene->handleInput(f2);
+    EXPECT_EQ(scene->getPastAnswersText()->getText(), "No consultations in the journal yet.");
+    scene->handleInput(f2);
+    journal.append(JournalEntry::fromResult({}, "First?", "MurkmootCli", std::chrono::system_clock::now()));
+    scene->moveTextBoxFocus(1);
+    SDL_Event typed{.text = {.type = SDL_TEXTINPUT, .text = "Will it rain?"}};
+    scene->handleInput(typed);
+    scene->confirmSelection();
+    OracleCouncil::setWitness(nullptr);
+    scene->takeChange();
+
+    scene->handleInput(f2);
+    EXPECT_TRUE(scene->isPastAnswersOpen());
+    EXPECT_TRUE(scene->takeChange()) << "the panel is drawn";
+    const std::string shown = scene->getPastAnswersText()->getText();
+    EXPECT_LT(shown.find("\"First?\""), shown.find("\"Will it rain?\"   Consensus: ")) << shown;
+    EXPECT_TRUE(scene->getPastAnswersText()->isVisible());
+    scene->handleInput(f2);
+    EXPECT_FALSE(scene->isPastAnswersOpen());
+    EXPECT_TRUE(scene->takeChange()) << "the panel is gone";
+    scene->handleInput(f2);
+    scene->askOracle();
+    EXPECT_FALSE(scene->isPastAnswersOpen()) << "a new question closes it";
+    EXPECT_FALSE(scene->getPastAnswersText()->isVisible());
 }

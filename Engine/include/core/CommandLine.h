@@ -18,9 +18,12 @@
 class CommandLine {
 public:
     // An option written "--name VALUE" or "--name=VALUE" when it takes a value, else "--name".
+    // One whose value is optional takes it attached ("--name=VALUE"), or as the next word when
+    // that word is a number; given without one, its value is "".
     struct Option {
         std::string_view name; // with its "--"
         bool takesValue = false;
+        bool valueOptional = false;
     };
 
     struct Program {

@@ -21,6 +21,11 @@ const char* const VERSION_LINES = "Copyright (C) 2026 Murkmoot developers\n"
                                   "This is free software: you are free to change and redistribute it.\n"
                                   "There is NO WARRANTY, to the extent permitted by law.\n";
 
+bool isNumber(const std::string& word) {
+    return !word.empty() &&
+           std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
 } // namespace
 
 CommandLine::CommandLine(const std::vector<std::string>& args, std::span<const Option> known) {
@@ -31,8 +36,10 @@ CommandLine::CommandLine(const std::vector<std::string>& args, std::span<const O
     std::vector<struct option> table{{names[0].c_str(), no_argument, nullptr, HELP_CODE},
                               {names[1].c_str(), no_argument, nullptr, VERSION_CODE}};
     for (std::size_t i = 0; i < known.size(); ++i) {
-        table.push_back({names[i + 2].c_str(), known[i].takesValue ? required_argument : no_argument, nullptr,
-                         FIRST_KNOWN + static_cast<int>(i)});
+        const int argument = known[i].valueOptional ? optional_argument
+                             : known[i].takesValue    ? required_argument
+                                                      : no_argument;
+        table.push_back({names[i + 2].c_str(), argument, nullptr, FIRST_KNOWN + static_cast<int>(i)});
     }
     table.push_back({nullptr, 0, nullptr, 0});
     const auto nameOf = [&](int code) {
@@ -69,6 +76,13 @@ CommandLine::CommandLine(const std::vector<std::string>& args, std::span<const O
                 throw UsageError(nameOf(::optopt) + " takes no value");
             }
             throw UsageError("unknown option \"-" + std::string(1, static_cast<char>(::optopt)) + "\"");
+        } else if (const auto next = static_cast<std::size_t>(::optind);
+                   ::optarg == nullptr && code >= FIRST_KNOWN &&
+                   known[static_cast<std::size_t>(code - FIRST_KNOWN)].valueOptional && next < arguments.size() &&
+                   isNumber(arguments[next])) {
+            // getopt_long takes an optional value only when attached; a number after it is meant as one.
+            given.emplace_back(nameOf(code), arguments[next]);
+            ++::optind;
         } else {
             given.emplace_back(nameOf(code), ::optarg == nullptr ? "" : ::optarg);
         }

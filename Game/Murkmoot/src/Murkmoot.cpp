@@ -4,6 +4,7 @@
 #include "AssetPaths.h"
 #include "GameStart.h"
 #include "MurkmootWorkflow.h"
+#include "Journal.h"
 #include "OracleScene.h"
 #include "core/AppPaths.h"
 #include "core/CommandLine.h"
@@ -40,13 +41,14 @@ namespace {
 
 const CommandLine::Program PROGRAM{
     "Murkmoot",
-    "Usage: Murkmoot [--pool FILE] [--help | --version]\n"
+    "Usage: Murkmoot [--pool FILE] [--no-journal] [--help | --version]\n"
     "Opens the oracle chamber: ask the goblin council a question and watch it vote. Every\n"
     "consultation draws 13 or 14 values from the entropy pool. Other arguments are ignored.\n"
     "  --pool FILE  the pool to draw from; by default Assets/Data/entropy_pool.txt beside the\n"
     "               program in a build tree, else your own pool,\n"
     "               $XDG_DATA_HOME/murkmoot/entropy_pool.txt (~/.local/share/murkmoot/), made\n"
-    "               with 100000 values from /dev/urandom on the first start\n"};
+    "               with 100000 values from /dev/urandom on the first start\n"
+    "  --no-journal keep this session's consultations out of your journal of past answers\n"};
 
 constexpr const char* APPLICATION_CONTROL_LIST_PATH = "Assets/Data/GoblinControlList.json";
 
@@ -290,6 +292,9 @@ int main(int argc, char* argv[]) {
 
     auto scene = std::make_shared<OracleScene>(renderer.get(), sceneData);
     scene->setupSceneItems(renderer.get());
+    if (start->getJournalPath()) {
+        scene->setJournal(Journal(*start->getJournalPath()));
+    }
     SceneManager::getInstance().setCurrentScene(scene);
 
     LOG_DEBUG("Just started Mix_PlayMusic");

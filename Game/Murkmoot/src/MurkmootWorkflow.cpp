@@ -26,7 +26,8 @@ const OracleDialect MurkmootWorkflow::DIALECT = {
 
 MurkmootWorkflow::MurkmootWorkflow(std::ostream& out) : OracleCouncil(DIALECT, poolPath(), out) {}
 
-GoblinTypes::OracleResult MurkmootWorkflow::runOracle(const std::string& question) {
+GoblinTypes::OracleResult MurkmootWorkflow::runOracle(const std::string& asked) {
+    question = asked;
     LOG_INFO("Running oracle with question: " + question);
     return consult();
 }

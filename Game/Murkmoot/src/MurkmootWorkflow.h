@@ -26,9 +26,11 @@ public:
     const std::shared_ptr<EntropyHistory>& getEntropyHistory() const { return entropyHistory; }
 
 protected:
+    const std::string& askedQuestion() const override { return question; }
     void onPoolLoaded(std::size_t poolSize) override;
     void onVoteDrawn(int value) override;
 
 private:
     std::shared_ptr<EntropyHistory> entropyHistory;
+    std::string question;
 };

@@ -13,6 +13,15 @@ using GoblinTypes::GoblinVote;
 using GoblinTypes::OracleResult;
 using GoblinTypes::OverrideResult;
 
+namespace {
+OracleCouncil::Witness& witness() {
+    static OracleCouncil::Witness told;
+    return told;
+}
+} // namespace
+
+void OracleCouncil::setWitness(Witness told) { witness() = std::move(told); }
+
 OracleCouncil::OracleCouncil(const OracleDialect& dialectTable, std::string path, std::ostream& stream)
     : dialect(dialectTable), pool(std::move(path)), out(stream) {}
 
@@ -172,5 +181,8 @@ OracleResult OracleCouncil::consult() {
             << "Final Verdict: " << result.finalVerdict << "\n";
     }
     out.flush();
+    if (witness()) {
+        witness()(result, askedQuestion());
+    }
     return result;
 }

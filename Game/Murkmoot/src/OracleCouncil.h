@@ -9,6 +9,7 @@
 #include "PoolFile.h"
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -16,6 +17,12 @@
 class OracleCouncil {
 public:
     static constexpr int COUNCIL_SIZE = 5;
+
+    // Told of every consultation that completed, with the question as asked, after its report;
+    // a run that failed or ran dry is never witnessed. The programs write it in the player's
+    // journal. One for the whole process, none by default.
+    using Witness = std::function<void(const GoblinTypes::OracleResult&, const std::string& question)>;
+    static void setWitness(Witness witness);
 
     OracleCouncil(const OracleDialect& dialect, std::string poolPath, std::ostream& out);
     virtual ~OracleCouncil() = default;
@@ -45,6 +52,9 @@ protected:
     // The whole run; pool errors pass through unchanged. The pool is held around the draws, never
     // while a program waits for its user.
     GoblinTypes::OracleResult consult();
+
+    // The question of the current run, as the program took it.
+    virtual const std::string& askedQuestion() const = 0;
 
     // Hooks for the program-specific steps, in run order.
     virtual void onPoolLoaded(std::size_t /*poolSize*/) {}

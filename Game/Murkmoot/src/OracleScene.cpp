@@ -28,7 +28,9 @@ constexpr const char* SCENE_CONTROL_LIST_PATH = "Assets/Data/ZadadezazKeyControl
 constexpr const char* CREDIT_LINE = "Goblin lore gathered in the damp";
 constexpr int CLICK_VOLUME = 8;
 constexpr const char* SCENE_ACTIONS[] = {"navigate_up", "navigate_down", "navigate_left", "navigate_right",
-                                         "confirm", "switch_tab", "pause_menu"};
+                                         "confirm", "switch_tab", "pause_menu", "past_answers"};
+// The "Past answers" panel covers the result area: the votes, the response and the override.
+constexpr SDL_Rect PAST_ANSWERS_PANEL{900, 500, 2300, 1200};
 
 constexpr SDL_Color sdlColor(RgbaColor color) { return {color.r, color.g, color.b, color.a}; }
 
@@ -51,6 +53,7 @@ OracleScene::OracleScene(SDL_Renderer* sceneRenderer, const nlohmann::json& scen
     controls.registerAction("confirm", [this] { confirmSelection(); }, ControlManager::KeyRepeat::FIRST_PRESS_ONLY);
     controls.registerAction("switch_tab", [this] { moveTextBoxFocus(1); });
     controls.registerAction("pause_menu", [this] { exitOracleScene(); });
+    controls.registerAction("past_answers", [this] { togglePastAnswers(); }, ControlManager::KeyRepeat::FIRST_PRESS_ONLY);
 }
 
 OracleScene::~OracleScene() {
@@ -127,6 +130,8 @@ void OracleScene::setupSceneItems(SDL_Renderer* /*renderer*/) {
     refreshPoolLabel();
     qrngCostLabel = addLabel("QRNG Cost per Question:", 2700, 1750, fancy, 35, orange, true, 0);
     qrngCostText = addLabel("13-ish bytes", 3240, 1750, pixel, 30, white, true, 2200);
+    pastAnswersTitle = addLabel(PAST_ANSWERS_TITLE, 950, 530, fancy, 35, orange, false, 0, false);
+    pastAnswersText = addLabel("", 950, 600, pixel, 30, white, false, 2200, false);
 
     std::shared_ptr<ButtonEntity> askButton(EntityFactory::createButtonEntity(getEntityByID("AskButton"), renderer));
     if (askButton) {
@@ -203,6 +208,7 @@ void OracleScene::refreshPoolLabel() {
 
 void OracleScene::askOracle() {
     LOG_INFO("AskButton clicked");
+    setPastAnswersOpen(false); // the new answer shows where the panel was
     if (clickSound) {
         const int channel = Mix_PlayChannel(-1, clickSound.get(), 0);
         if (channel != -1) {
@@ -437,6 +443,22 @@ void OracleScene::render(SDL_Renderer* targetRenderer) {
             label->render();
         }
     }
+    if (pastAnswersOpen) {
+        // Opaque, in the tooltip's charcoal framed in the labels' orange, so that the answers
+        // under it do not show through; the renderer's colour is left as it was, for the next clear.
+        Uint8 r = 0;
+        Uint8 g = 0;
+        Uint8 b = 0;
+        Uint8 a = 0;
+        SDL_GetRenderDrawColor(targetRenderer, &r, &g, &b, &a);
+        SDL_SetRenderDrawColor(targetRenderer, FONT_COLOR_CHARCOAL.r, FONT_COLOR_CHARCOAL.g, FONT_COLOR_CHARCOAL.b, 255);
+        SDL_RenderFillRect(targetRenderer, &PAST_ANSWERS_PANEL);
+        SDL_SetRenderDrawColor(targetRenderer, FONT_COLOR_ORANGE.r, FONT_COLOR_ORANGE.g, FONT_COLOR_ORANGE.b, 255);
+        SDL_RenderDrawRect(targetRenderer, &PAST_ANSWERS_PANEL);
+        SDL_SetRenderDrawColor(targetRenderer, r, g, b, a);
+        pastAnswersTitle->render();
+        pastAnswersText->render();
+    }
     ToolTipManager::getInstance().render();
 }
 
@@ -453,6 +475,10 @@ bool OracleScene::takeChange() {
     for (TextBox* box : textBoxes) {
         changed = box->takeChange() || changed;
     }
+    for (const auto& label : {pastAnswersTitle, pastAnswersText}) {
+        changed = (label && label->takeChange()) || changed;
+    }
+    changed = pastAnswersChanges.take() || changed;
     return ToolTipManager::getInstance().takeChange() || changed;
 }
 
@@ -517,6 +543,50 @@ void OracleScene::moveTextBoxFocus(int direction) {
         focusedTextBoxIndex = 0;
     }
     textBoxes[static_cast<std::size_t>(focusedTextBoxIndex)]->setActive(true);
+}
+
+void OracleScene::togglePastAnswers() { setPastAnswersOpen(!pastAnswersOpen); }
+
+void OracleScene::setPastAnswersOpen(bool open) {
+    if (!pastAnswersText || open == pastAnswersOpen) {
+        return;
+    }
+    if (open) {
+        // Read afresh on every opening: the other game may have answered meanwhile.
+        pastAnswersText->setText(pastAnswers());
+    }
+    pastAnswersChanges.set(pastAnswersOpen, open);
+    pastAnswersTitle->setVisibility(open);
+    pastAnswersText->setVisibility(open);
+}
+
+std::string OracleScene::pastAnswers() const {
+    if (!journal) {
+        return NO_JOURNAL_TEXT;
+    }
+    Journal::Reading reading;
+    try {
+        reading = journal->readLast(PAST_ANSWERS_SHOWN);
+    } catch (const Journal::Error& error) {
+        LOG_WARN(error.what());
+        return error.what();
+    }
+    if (reading.skippedLines > 0) {
+        LOG_WARN("Skipped " + std::to_string(reading.skippedLines) + " lines of the journal that are not consultations");
+    }
+    if (reading.entries.empty()) {
+        return "No consultations in the journal yet.";
+    }
+    std::string text;
+    for (const JournalEntry& entry : reading.entries) {
+        // "2026-12-08T10:15:03+01:00" reads as "2026-12-08 10:15".
+        std::string when = entry.time.substr(0, 16);
+        std::replace(when.begin(), when.end(), 'T', ' ');
+        text += (text.empty() ? "" : "\n") + when + "   " +
+                (entry.question.empty() ? std::string("(no question)") : "\"" + entry.question + "\"") +
+                "   Consensus: " + entry.consensus + "\nVerdict: " + entry.verdict + "\n";
+    }
+    return text;
 }
 
 void OracleScene::exitOracleScene() {

@@ -4,6 +4,7 @@
 // one after another.
 
 #include "GoblinTypes.h"
+#include "Journal.h"
 #include "core/SdlPtrs.h"
 #include "entities/ButtonEntity.h"
 #include "entities/ImageEntity.h"
@@ -17,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,10 @@ public:
     // Between reveals the pool counter is refreshed this often (ms), so that refills and other
     // programs' draws show up.
     static constexpr float POOL_LABEL_REFRESH_MS = 500.0F;
+    // The "Past answers" panel shows this many of the latest consultations.
+    static constexpr std::size_t PAST_ANSWERS_SHOWN = 5;
+    static constexpr const char* PAST_ANSWERS_TITLE = "Past answers";
+    static constexpr const char* NO_JOURNAL_TEXT = "No journal is kept here.";
 
     OracleScene(SDL_Renderer* renderer, const nlohmann::json& sceneData);
     ~OracleScene() override;
@@ -55,6 +61,15 @@ public:
     void setOracleResult(std::shared_ptr<GoblinTypes::OracleResult> result);
     // Ends the program through SDL's quit event.
     void exitOracleScene();
+
+    // The journal the "Past answers" panel reads; without one the panel says none is kept.
+    void setJournal(Journal journal) { this->journal = std::move(journal); }
+    // Opens the panel over the result area with the latest consultations, read afresh, or closes
+    // it (F2). A new question closes it too.
+    void togglePastAnswers();
+    bool isPastAnswersOpen() const { return pastAnswersOpen; }
+    // The panel's text, one short block per consultation, newest last.
+    const std::shared_ptr<TextString>& getPastAnswersText() const { return pastAnswersText; }
 
     // What the ask button does: consult the council on the typed question.
     void askOracle();
@@ -81,6 +96,9 @@ private:
     void refreshPoolLabel();
     void consultWhenFree();
     void runReveal(float deltaMs);
+    void setPastAnswersOpen(bool open);
+    // The latest consultations as the panel shows them.
+    std::string pastAnswers() const;
 
     SDL_Renderer* renderer = nullptr; // not owned
     std::vector<std::shared_ptr<TextString>> textEntities;
@@ -106,6 +124,11 @@ private:
     std::shared_ptr<TextString> qrngCostLabel;
     std::shared_ptr<TextString> qrngCostText;
     std::shared_ptr<TextString> typeHintText;
+    std::shared_ptr<TextString> pastAnswersTitle;
+    std::shared_ptr<TextString> pastAnswersText;
+    std::optional<Journal> journal;
+    bool pastAnswersOpen = false;
+    ChangeFlag pastAnswersChanges; // the panel's backdrop
     float revealTimer = 0.0F;
     int revealStep = 0;
     bool revealActive = false;

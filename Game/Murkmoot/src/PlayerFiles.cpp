@@ -1,5 +1,6 @@
 #include "PlayerFiles.h"
 
+#include "Journal.h"
 #include "PoolFile.h"
 #include "PoolFill.h"
 #include "core/Config.h"
@@ -14,11 +15,21 @@
 
 PlayerFiles::PlayerFiles(AppPaths appPaths) : paths(std::move(appPaths)) {}
 
-void PlayerFiles::startLog(std::ostream& err) const {
+bool PlayerFiles::logsHere() const {
     // In someone else's build the log there is not ours to archive or extend.
-    if (!paths.isInstalled() && (::access(".", W_OK) == 0 || ::access(LOG_FILE_PATH, W_OK) == 0) &&
-        startLogging(".")) {
-        return;
+    return !paths.isInstalled() && (::access(".", W_OK) == 0 || ::access(LOG_FILE_PATH, W_OK) == 0);
+}
+
+std::filesystem::path PlayerFiles::journalPath() const {
+    if (paths.isInstalled()) {
+        return Journal::defaultPath(paths, {});
+    }
+    return Journal::defaultPath(paths, logsHere() ? "." : paths.stateDirectory());
+}
+
+std::filesystem::path PlayerFiles::startLog(std::ostream& err) const {
+    if (logsHere() && startLogging(".")) {
+        return ".";
     }
     std::string directory;
     try {
@@ -38,6 +49,7 @@ void PlayerFiles::startLog(std::ostream& err) const {
     if (!paths.isInstalled()) {
         LOG_WARN("Cannot write " + std::string(LOG_FILE_PATH) + " in the working directory; logging here instead.");
     }
+    return directory;
 }
 
 std::string PlayerFiles::choosePool(const std::optional<std::string>& named, std::ostream& err) const {

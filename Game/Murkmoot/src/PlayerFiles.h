@@ -4,6 +4,7 @@
 
 #include "core/AppPaths.h"
 
+#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -15,8 +16,13 @@ public:
     // Starts the log: installed, in the state directory; in a build tree, in the working
     // directory, or where that cannot be written (someone else's build) in the state directory,
     // with one warning on `err`. Exits with status 1 and "Failed to open log file." when it can
-    // start nowhere.
-    void startLog(std::ostream& err) const;
+    // start nowhere. Returns the directory the log is in.
+    std::filesystem::path startLog(std::ostream& err) const;
+
+    // The player's journal: beside their own pool when installed, beside the log in a build tree
+    // (where startLog would put it, without starting it). Throws std::runtime_error when the
+    // directory it needs is not to be had.
+    std::filesystem::path journalPath() const;
 
     // The pool to draw from: `named` as given, else the default. Installed, a missing default
     // pool is made first with PoolHint::NEW_POOL_VALUES values from the system's random source, and that
@@ -29,5 +35,8 @@ public:
     const AppPaths& getPaths() const { return paths; }
 
 private:
+    // A build tree's log goes in the working directory when that can be written.
+    bool logsHere() const;
+
     AppPaths paths;
 };
