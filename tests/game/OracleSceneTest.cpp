@@ -121,6 +121,7 @@ protected:
         logFile.open("test-log.txt", std::ios::trunc);
     }
     ~OracleSceneTest() override {
+        SceneManager::getInstance().clearScenes(); // a test that made the scene current leaves it to no one
         scene.reset();
         flushLogRepeats();
         logFile.close();
