@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "UniqueFd.h"
 #include "core/Logging.h"
 
 #include <algorithm>
@@ -18,27 +19,6 @@ namespace {
 constexpr std::size_t BLOCK_BYTES = 64 * 1024;
 // No entry comes near this; a longer "line" is damage, skipped without being held in memory.
 constexpr std::size_t MAX_LINE_BYTES = 1024 * 1024;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd; }
-    int release() {
-        const int owned = fd;
-        fd = -1;
-        return owned;
-    }
-
-private:
-    int fd;
-};
 
 bool blank(std::string_view line) {
     return line.find_first_not_of(" \t\r") == std::string_view::npos;
@@ -72,7 +52,7 @@ int Journal::open(int flags, const char* verb) const {
         }
         fail(verb, errno);
     }
-    FileDescriptor owner(fd);
+    UniqueFd owner(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) {
         fail(verb, errno);
@@ -85,7 +65,7 @@ int Journal::open(int flags, const char* verb) const {
 
 void Journal::append(const JournalEntry& entry) const {
     // Read access too, to see whether the journal ends with a line feed.
-    const FileDescriptor file(open(O_RDWR | O_APPEND | O_CREAT, "write"));
+    const UniqueFd file(open(O_RDWR | O_APPEND | O_CREAT, "write"));
     const int fd = file.get();
     std::string line = entry.toLine();
     struct stat status {};
@@ -131,7 +111,7 @@ Journal::Reading Journal::readLast(std::size_t count) const {
     if (fd < 0) {
         return reading;
     }
-    const FileDescriptor file(fd);
+    const UniqueFd file(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0) {
         fail("read", errno);
