@@ -1,6 +1,7 @@
 // Preloaded into the windowed program by bench/chamber.sh: writes one line per presented frame,
-// "<milliseconds, steady clock> <textures copied into that frame>", to $PRESENT_LOG. The old and
-// the new build are measured through it alike, so neither needs counting code of its own.
+// "<milliseconds, steady clock> <textures copied into that frame>", to $PRESENT_LOG; a canvas (a
+// target texture) copied to the window is not counted. The old and the new build are measured
+// through it alike, so neither needs counting code of its own.
 #include <dlfcn.h>
 
 #include <chrono>
@@ -23,7 +24,14 @@ Function next(const char* name) {
 extern "C" int SDL_RenderCopy(SDL_Renderer* renderer, SDL_Texture* texture, const void* source, const void* target) {
     using Copy = int (*)(SDL_Renderer*, SDL_Texture*, const void*, const void*);
     static const Copy real = next<Copy>("SDL_RenderCopy");
-    ++copies;
+    using Query = int (*)(SDL_Texture*, unsigned*, int*, int*, int*);
+    static const Query query = next<Query>("SDL_QueryTexture");
+    constexpr int TARGET_ACCESS = 2; // SDL_TEXTUREACCESS_TARGET
+    int access = 0;
+    // A canvas copied to the window is a copy of the frame, not one of its pictures.
+    if (query(texture, nullptr, &access, nullptr, nullptr) != 0 || access != TARGET_ACCESS) {
+        ++copies;
+    }
     return real(renderer, texture, source, target);
 }
 

@@ -93,7 +93,8 @@ measure() {
   sleep 3
   wait_for "Final Verdict: " "$dir/out.txt"
   # A label appears as one or two more textures copied into the frame than in the frame before.
-  awk -v t0="$asked" '$1 >= t0 { if (seen && $2 > last) printf "%d ", $1 - t0; last = $2; seen = 1 }' \
+  # The frame on screen when the key went down is the first to compare with.
+  awk -v t0="$asked" '$1 < t0 { last = $2; next } { if ($2 > last) printf "%d ", $1 - t0; last = $2 }' \
     "$dir/presents" > "$dir/reveal"
   local fps typing_fps typed_from typed_to
   fps=$(awk -v t0="$asked" '$1 >= t0 + 50 && $1 < t0 + 2050 { n++ } END { printf "%.0f", n / 2 }' "$dir/presents")

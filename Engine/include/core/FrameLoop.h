@@ -6,10 +6,11 @@
 // hidden or minimized nothing is drawn; updates go on. Time is an argument, so the loop's steps
 // can be driven headless.
 //
-// Frames are drawn on a canvas texture kept between frames and copied to the window: when only a
-// small part changed (the caret's blink), an accelerated renderer draws the scene clipped to that
-// part, and the rest of the canvas still holds the last picture. Where the renderer has no target
-// textures the scene is drawn straight to the window, whole.
+// A whole frame is drawn straight to the window. When only a small part changed (the caret's
+// blink) an accelerated renderer draws the scene clipped to that part on a canvas texture that
+// still holds the last picture, and copies the canvas to the window. The canvas costs a second
+// full copy per frame, so it is brought up to date only when a part is to be drawn. While hidden,
+// the loop looks at its events once per update instead of waiting on them.
 
 #include "core/SdlPtrs.h"
 #include "entities/Scene.h"
@@ -51,13 +52,15 @@ public:
     std::uint64_t getFramesDrawn() const { return framesDrawn; }
 
 private:
-    // Draws the scene on the canvas, whole or only `part`, and copies the canvas to the window;
-    // false, having drawn nothing, when there is no canvas to draw on.
-    bool drawThroughCanvas(Scene* scene, const SDL_Rect* part);
+    // Draws `part` of the scene on the canvas (all of it when the canvas does not hold the last
+    // picture) and copies the canvas to the window; false, having drawn nothing, when the renderer
+    // cannot draw a part that way.
+    bool drawPartThroughCanvas(Scene* scene, const SDL_Rect& part);
 
     SDL_Renderer* renderer = nullptr; // not owned
     SdlTexturePtr canvas;
     SDL_Point canvasSize{0, 0};
+    bool canvasHoldsFrame = false; // the canvas shows what the window shows
     std::function<void(const SDL_WindowEvent&)> windowEventHandler;
     Clock::time_point previousUpdate;
     bool running = true;

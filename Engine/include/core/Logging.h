@@ -82,7 +82,7 @@ struct SourceTag {
 
 #define MURKMOOT_LOG_GUARDED(levelSwitch, level, message)                                    \
     do {                                                                                     \
-        if (loggingEnabled && logFile.is_open() && (levelSwitch)) {                          \
+        if ((levelSwitch) && loggingEnabled && logFile.is_open()) {                          \
             logMessage((message), (level), MURKMOOT_LOG_SOURCE_TAG, __LINE__);               \
         }                                                                                    \
     } while (false)

@@ -27,6 +27,7 @@ void FrameLoop::setWindowEventHandler(std::function<void(const SDL_WindowEvent&)
 void FrameLoop::handleEvent(SDL_Event& event) {
     if (event.type == SDL_RENDER_TARGETS_RESET || event.type == SDL_RENDER_DEVICE_RESET) {
         canvas.reset(); // its picture is gone
+        canvasHoldsFrame = false;
         frameWanted = true;
     }
     if (event.type == SDL_QUIT) {
@@ -80,12 +81,13 @@ bool FrameLoop::drawIfChanged() {
     const bool whole = change.whole || frameWanted;
     frameWanted = false;
     LOG_DEBUG("Starting rendering process");
-    if (!drawThroughCanvas(scene.get(), whole ? nullptr : &change.part)) {
+    if (whole || !drawPartThroughCanvas(scene.get(), change.part)) {
         SDL_SetRenderDrawColor(renderer, CLEAR_RED, CLEAR_GREEN, CLEAR_BLUE, SDL_ALPHA_OPAQUE);
         SDL_RenderClear(renderer);
         if (scene) {
             scene->render(renderer);
         }
+        canvasHoldsFrame = false;
     }
     LOG_DEBUG("Rendering process completed");
     SDL_RenderPresent(renderer);
@@ -93,35 +95,36 @@ bool FrameLoop::drawIfChanged() {
     return true;
 }
 
-bool FrameLoop::drawThroughCanvas(Scene* scene, const SDL_Rect* part) {
+bool FrameLoop::drawPartThroughCanvas(Scene* scene, const SDL_Rect& part) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0) {
+        return false; // software scaling samples a clipped copy differently: only whole frames there
+    }
     SDL_Point size{0, 0};
     SDL_GetRendererOutputSize(renderer, &size.x, &size.y);
     if (!canvas || canvasSize.x != size.x || canvasSize.y != size.y) {
         canvas.reset(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, size.x, size.y));
+        canvasHoldsFrame = false;
         if (!canvas) {
             return false;
         }
         SDL_SetTextureBlendMode(canvas.get(), SDL_BLENDMODE_NONE);
         SDL_SetTextureScaleMode(canvas.get(), SDL_ScaleModeNearest);
         canvasSize = size;
-        part = nullptr; // a new canvas holds no picture yet
-    }
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_ACCELERATED) == 0) {
-        part = nullptr; // software scaling samples a clipped copy differently: only whole frames there
     }
     int logicalWidth = 0;
     int logicalHeight = 0;
     SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
     if (SDL_SetRenderTarget(renderer, canvas.get()) != 0) {
         canvas.reset();
+        canvasHoldsFrame = false;
         return false;
     }
     SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight); // the window's scaling, on the canvas
     SDL_SetRenderDrawColor(renderer, CLEAR_RED, CLEAR_GREEN, CLEAR_BLUE, SDL_ALPHA_OPAQUE);
-    if (part != nullptr) {
-        SDL_RenderSetClipRect(renderer, part);
-        SDL_RenderFillRect(renderer, part); // a clear would ignore the clip
+    if (canvasHoldsFrame) {
+        SDL_RenderSetClipRect(renderer, &part);
+        SDL_RenderFillRect(renderer, &part); // a clear would ignore the clip
     } else {
         SDL_RenderClear(renderer);
     }
@@ -134,6 +137,7 @@ bool FrameLoop::drawThroughCanvas(Scene* scene, const SDL_Rect* part) {
     SDL_RenderSetLogicalSize(renderer, 0, 0);
     SDL_RenderCopy(renderer, canvas.get(), nullptr, nullptr);
     SDL_RenderSetLogicalSize(renderer, logicalWidth, logicalHeight);
+    canvasHoldsFrame = true;
     return true;
 }
 
@@ -151,7 +155,13 @@ void FrameLoop::run() {
     while (running) {
         SDL_Event event;
         const int sleep = millisecondsToNextUpdate(Clock::now());
-        if ((sleep > 0 ? SDL_WaitEventTimeout(&event, sleep) : SDL_PollEvent(&event)) != 0) {
+        if (sleep > 0 && hidden) {
+            // Nothing is on screen to answer quickly: one look at the events per update costs a
+            // third of waiting on them, which looks several times per wake.
+            SDL_Delay(static_cast<Uint32>(sleep));
+        }
+        const bool waitForEvent = sleep > 0 && !hidden;
+        if ((waitForEvent ? SDL_WaitEventTimeout(&event, sleep) : SDL_PollEvent(&event)) != 0) {
             do {
                 handleEvent(event);
             } while (SDL_PollEvent(&event) != 0);
