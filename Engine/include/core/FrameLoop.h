@@ -52,6 +52,8 @@ public:
     std::uint64_t getFramesDrawn() const { return framesDrawn; }
 
 private:
+    // Waits for the next event until the next update falls due; false when none came.
+    bool nextEvent(SDL_Event& event) const;
     // Draws `part` of the scene on the canvas (all of it when the canvas does not hold the last
     // picture) and copies the canvas to the window; false, having drawn nothing, when the renderer
     // cannot draw a part that way.

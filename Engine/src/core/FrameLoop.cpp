@@ -151,17 +151,21 @@ int FrameLoop::millisecondsToNextUpdate(Clock::time_point now) const {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count()) + 1;
 }
 
+bool FrameLoop::nextEvent(SDL_Event& event) const {
+    const int sleep = millisecondsToNextUpdate(Clock::now());
+    if (hidden) {
+        // Nothing on screen needs a quick answer: one look at the events per update costs a third of
+        // waiting on them, which looks several times per wake-up.
+        SDL_Delay(static_cast<Uint32>(sleep));
+        return SDL_PollEvent(&event) != 0;
+    }
+    return (sleep > 0 ? SDL_WaitEventTimeout(&event, sleep) : SDL_PollEvent(&event)) != 0;
+}
+
 void FrameLoop::run() {
     while (running) {
         SDL_Event event;
-        const int sleep = millisecondsToNextUpdate(Clock::now());
-        if (sleep > 0 && hidden) {
-            // Nothing is on screen to answer quickly: one look at the events per update costs a
-            // third of waiting on them, which looks several times per wake.
-            SDL_Delay(static_cast<Uint32>(sleep));
-        }
-        const bool waitForEvent = sleep > 0 && !hidden;
-        if ((waitForEvent ? SDL_WaitEventTimeout(&event, sleep) : SDL_PollEvent(&event)) != 0) {
+        if (nextEvent(event)) {
             do {
                 handleEvent(event);
             } while (SDL_PollEvent(&event) != 0);
