@@ -73,11 +73,12 @@ TEST(Cli, ReportsAndFailuresAreByteExactAndEachDrawTakesTheLastValue) {
         {zeros(12) + "7\n" + VOTED, "will it rain tomorrow\n", BANNER + ROSTER + asked(20) + VOTES + SPOKEN, "",
          zeros(12)},
         {zeros(11) + "7\n" + VOTED, "", BANNER + ROSTER + asked(19) + VOTES + SPOKEN, "", zeros(11)},
-        {zeros(2) + "100\n" + VOTED, "q",
-         BANNER + ROSTER + asked(10) + VOTES + "\n🔮 The council has spoken... but Puddingbrain overrides! ⚠️\n"
-                                               "Pudding Brain says little but hums in resonance...\n\n"
-                                               "Final Verdict: RESONANCE — the hum drowns all dissent.\n",
-         "", zeros(1)},
+        // Exactly enough for the longest consultation: it runs to the last value.
+        {zeros(1) + "100\n" + VOTED, "q",
+         BANNER + ROSTER + asked(9) + VOTES + "\n🔮 The council has spoken... but Puddingbrain overrides! ⚠️\n"
+                                              "Pudding Brain says little but hums in resonance...\n\n"
+                                              "Final Verdict: RESONANCE — the hum drowns all dissent.\n",
+         "", ""},
         // Enough for the roster but not for every draw that may follow: none of those is spent.
         {VOTED, "q", BANNER + ROSTER + asked(7), "Entropy pool empty\n", "13\n13\n-1\n1234\n42\n16\n9\n"},
         {malformed, "q", BANNER,
@@ -162,6 +163,9 @@ TEST(Cli, EachCompletedConsultationIsWrittenInTheJournalAndReadBackWithoutTouchi
     EXPECT_EQ(unwritable.out, BANNER + ROSTER + asked(20) + VOTES + SPOKEN);
     EXPECT_EQ(lines(unwritable.err).size(), 1U) << unwritable.err;
     EXPECT_NE(unwritable.err.find("journal"), std::string::npos);
+    const ProcessResult unreadable = runProcess(MURKMOOT_CLI_BINARY, dir.path(), "", {"--journal"});
+    EXPECT_EQ(unreadable.exitStatus, 1) << "a failure, not a mistake in the command line";
+    EXPECT_NE(unreadable.err.find("journal.jsonl"), std::string::npos) << unreadable.err;
 }
 
 // The player's own directories, as an installed game finds them (no Assets/ beside the program).

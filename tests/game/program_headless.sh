@@ -25,11 +25,12 @@ run() {
     sleep 0.1
   done
   sleep 0.3 # a few frames
-  kill -TERM "$pid" 2>/dev/null
+  kill -TERM "$pid" 2>/dev/null && asked_to_end=yes || asked_to_end=no # no: it had ended on its own
   wait "$pid"
 }
 
 run "$1" "$2" "" || fail "the program exited with status $?"
+[[ $asked_to_end == yes ]] || fail "the chamber should stay open until it is asked to end"
 # The dummy display is 1024x768: the window takes the largest 16:9 size that fits.
 grep -qx "WINDOW:  1024x576" "$work/out.txt" && grep -qx "OUTPUT:  1024x576" "$work/out.txt" || fail "sizes"
 [[ "$(tail -n 1 "$work/start/log.txt")" == *"Zadadezaz application exiting."* ]] || fail "last log line"

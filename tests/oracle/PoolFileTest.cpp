@@ -13,10 +13,13 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <string>
+#include <sys/file.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -104,6 +107,7 @@ TEST_F(PoolFileTest, SavesLoadsAndRefusesWhatIsNoPool) {
         const Kind kind = path == fifo || path == "/proc/self" ? Kind::NOT_A_POOL : Kind::MISSING;
         EXPECT_EQ(errorOf([&] { EntropyManager::drawFromPool(path); }, kind), "Failed to open entropy pool: " + path);
         EXPECT_EQ(errorOf([&] { PoolFile(path).hold(); }, kind), "Failed to open entropy pool: " + path);
+        EXPECT_EQ(errorOf([&] { PoolFile(path).tryHold(); }, kind), "Failed to open entropy pool: " + path);
     }
     EXPECT_FALSE(fs::exists(dir.path() / ".missing.txt.lock") || fs::exists(dir.path() / ".fifo.lock"));
     // A lock file that is no regular file is refused, never waited on.
@@ -223,6 +227,24 @@ TEST_F(PoolFileTest, ALinkAnotherUserLeftInASharedDirectoryIsNotFollowed) {
     EXPECT_EQ(errorOf([&] { EntropyManager::savePool({1}, fresh); }, Kind::NOT_A_POOL), "Failed to open entropy pool: " + fresh + refused);
     EXPECT_EQ(readFile(dir.path() / "mine.txt") + readFile(dir.path() / "private" / "pool.txt"), "1\n2\n4\n5\n");
     EXPECT_FALSE(fs::exists(dir.path() / "private" / "new.txt"));
+}
+
+// A program reading the pool does not make another reader wait (the notice would say it did).
+TEST_F(PoolFileTest, ReadersDoNotWaitForEachOther) {
+    writeFile(pool, "1\n2\n");
+    const int reading = ::open((dir.path() / ".pool.txt.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(reading, LOCK_SH), 0);
+    std::promise<void> done;
+    std::thread other([&reading, finished = done.get_future()] {
+        finished.wait_for(std::chrono::milliseconds(1500)); // a reader that waited is let go
+        ::close(reading);
+    });
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(EntropyManager::loadPool(pool), (std::vector<int>{1, 2}));
+    EXPECT_EQ(EntropyManager::countPoolFile(pool), 2);
+    done.set_value();
+    other.join();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 // Where nobody may write the pool but not make its lock file, nobody may read it (the pool's own

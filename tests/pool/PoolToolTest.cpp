@@ -34,6 +34,7 @@ TEST(PoolTool, StatusCountsAndAddAndFillPutNewValuesInFront) {
          "Left out the last 2 bytes of source: a value takes 4.\nAdded 2 values; the pool now holds 5.\n"},
         {{"add", "-"}, "", "Added 2 values; the pool now holds 7.\n"},
         {{"fill", "1", "--source", "source"}, std::string("\x09\0\0\0", 4), "Added 1 value; the pool now holds 8.\n"},
+        {{"fill", "2", "--source", "source"}, std::string(7, '\0'), "source: ends after 7 bytes; 2 values take 8\n"},
         {{"fill", "7", "--source", "source"}, std::string(28, '\0'), "Added 7 values; the pool now holds 15.\n"},
         {{"status"}, "", status + "15\nConsultations: about 1 (13 or 14 values each)\n" + written},
         {{"fill", "13", "--source", "source"}, std::string(52, '\0'), "Added 13 values; the pool now holds 28.\n"},
