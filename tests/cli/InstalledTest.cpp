@@ -110,6 +110,14 @@ TEST_P(Installed, EachPlayerDrawsFromAPoolOfTheirOwnAndNothingElseIsWritten) {
     // Every completed consultation is in the player's journal beside their own pool, --pool or not.
     EXPECT_EQ(lines(readFile(players[0].pool().parent_path() / "journal.jsonl")).size(), 2U);
     EXPECT_EQ(lines(readFile(players[1].pool().parent_path() / "journal.jsonl")).size(), 3U);
+    // One the game refuses to read where others may write is a failure, said as such.
+    const fs::path shared = players[0].pool().parent_path();
+    fs::permissions(shared, fs::perms::others_write, fs::perm_options::add);
+    players[0].enter();
+    const ProcessResult refused = runProcess(cli, work, "", {"--journal"});
+    fs::permissions(shared, fs::perms::others_write, fs::perm_options::remove);
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_EQ(refused.err.rfind("Refusing to use " + shared.string(), 0), 0U) << refused.err;
     EXPECT_TRUE(fs::is_empty(work));
     EXPECT_EQ(listing(prefix), installed);
 }

@@ -212,6 +212,12 @@ TEST_F(OracleSceneTest, AskingRevealsTheAnswerOneLabelAtATime) {
         const std::string firstLine = shownLabel.getText().substr(0, shownLabel.getText().find('\n'));
         EXPECT_EQ(std::make_tuple(shownLabel.getX(), shownLabel.getY(), firstLine), layout[label]) << label;
     }
+    const std::array<std::tuple<int, int, std::string>, 3> headings{
+        {{2300, 120, "The Council:"}, {950, 530, "Votes:"}, {950, 1180, "Oracle's Response:"}}};
+    for (std::size_t heading = 0; heading < headings.size(); ++heading) {
+        const TextString& shownHeading = *scene->getHeadings()[heading];
+        EXPECT_EQ(std::make_tuple(shownHeading.getX(), shownHeading.getY(), shownHeading.getText()), headings[heading]);
+    }
 
     scene->getTextBox()->setActive(false); // no blinking caret in the picture
     const SdlSurfacePtr shown(SDL_CreateRGBSurfaceWithFormat(0, 1920, 1080, 32, SDL_PIXELFORMAT_RGBA32));

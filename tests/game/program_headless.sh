@@ -26,6 +26,8 @@ run() {
   done
   sleep 0.3 # a few frames
   kill -TERM "$pid" 2>/dev/null && asked_to_end=yes || asked_to_end=no # no: it had ended on its own
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null && fail "the program did not end within 10 s of SIGTERM"
   wait "$pid"
 }
 

@@ -2,7 +2,10 @@
 #include "Murkmoot.h"
 #include "MurkmootWorkflow.h"
 #include "OracleFixture.h"
+#include "PoolFile.h"
 
+#include <optional>
+#include <sstream>
 #include <tuple>
 #include <unordered_map>
 
@@ -59,4 +62,19 @@ TEST_F(Council, PuddingBrainOverridesOnMultiplesOfEachProgramsDivisor) {
     }
     writePool({-1, 0});
     EXPECT_EQ(cli.puddingBrainOverrideLogic("").message, "RESONANCE \u2014 the hum drowns all dissent.");
+}
+
+// The terminal lets the pool go before its report shows: others may draw while the player reads.
+TEST_F(Council, TheTerminalLetsThePoolGoBeforeItsReportShows) {
+    writePool({8, 5, 7, 13, 13, -1, 1234, 42, 16, 9, 20, 12, 0, 7, 3});
+    std::istringstream in("q\n");
+    std::ostringstream out;
+    Murkmoot cli(in, out, POOL);
+    std::optional<bool> freeAtReport;
+    OracleCouncil::setWitness([&](const GoblinTypes::OracleResult&, const std::string&) {
+        freeAtReport = PoolFile(POOL).tryHold().has_value();
+    });
+    cli.runOracle();
+    OracleCouncil::setWitness(nullptr);
+    EXPECT_EQ(freeAtReport, std::optional<bool>(true));
 }

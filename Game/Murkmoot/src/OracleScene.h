@@ -83,6 +83,10 @@ public:
     // The seven result labels, in reveal-independent order: council, votes, consensus, prophecy,
     // verdict, override heading, override line.
     std::array<TextString*, 7> getResultLabels() const;
+    // The headings over the results: council, votes, response.
+    std::array<const TextString*, 3> getHeadings() const {
+        return {councilLabel.get(), votesLabel.get(), responseLabel.get()};
+    }
     const std::shared_ptr<TextString>& getEntropyPoolText() const { return entropyPoolText; }
     int getRevealStep() const { return revealStep; }
     bool isRevealActive() const { return revealActive; }

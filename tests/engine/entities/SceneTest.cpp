@@ -1,5 +1,6 @@
 #include "EntitySupport.h"
 
+#include "core/FrameLoop.h"
 #include "core/Logging.h"
 #include "entities/Scene.h"
 
@@ -45,4 +46,11 @@ TEST_F(SdlTest, SceneFindsRecordsByIdThenOwnsDrivesAndDrawsTheirEntities) {
         EXPECT_TRUE(bounds(*kept.lock())[0] == 16 && shows(30, 20, RED) && shows(10, 20, BLACK));
     }
     EXPECT_TRUE(kept.expired()); // the scene was the only owner
+}
+
+TEST_F(SdlTest, AFrameClearsWhatWasDrawnBeforeIt) {
+    clear(RED);
+    FrameLoop loop(renderer, {});
+    ASSERT_TRUE(loop.drawIfChanged()) << "the first frame, with no scene to show";
+    EXPECT_TRUE(shows(10, 10, SDL_Color{24, 25, 26, 255}));
 }
